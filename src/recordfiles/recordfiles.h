@@ -1,0 +1,173 @@
+// recordfiles: the binary files of a run.
+//
+// What this area offers:
+//   - BinaryFile: one file opened in binary mode with the open-or-create rule, buffered, with a
+//     sticky write error and a seam that refuses the n-th write (for tests);
+//   - SequentialRecordFile: the model file "velm.bin" (marker 0x4B, records framed in segments of
+//     at most 128 bytes, end marker 0x82);
+//   - FixedRecordFile: the node index file "velm.inn" (4-byte records addressed by number, a gap
+//     reads as 0), with a block cache so that a lookup is not a system call each time;
+//   - read_model_records: a reader of model file bytes, for tests and tools.
+//
+// Model file layout, byte by byte:
+//   4B                          file marker, written ahead of the first record
+//   per record, per segment:    L, L payload bytes, L
+//                               L = 0x81 (129): a full 128-byte segment, the record continues;
+//                               L = 0..128: the last segment of the record
+//   82                          end marker, after the last record
+// A record of N bytes has max(1, ceil(N / 128)) segments: 0 bytes -> 00 00; 10 bytes -> 0A ... 0A;
+// 128 -> 80 ... 80; 129 -> 81 (128 bytes) 81 01 (1 byte) 01; 300 -> 81 .. 81 81 .. 81 2C .. 2C.
+// A model file with no records is the two bytes 4B 82.
+//
+// Nothing here depends on any other area of the project.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vevadar::recordfiles {
+
+inline constexpr std::uint8_t kFileMarker = 0x4B;
+inline constexpr std::uint8_t kEndMarker = 0x82;
+inline constexpr std::size_t kSegmentPayload = 128;
+inline constexpr std::uint8_t kContinued = 129;
+static_assert(kContinued == kSegmentPayload + 1);
+
+// Refuses the n-th write counted from arming (1 = the next write); 0 = never. Tests arm it to
+// check that a refused write is never a silent truncated file.
+struct WriteFault {
+  int fail_at = 0;
+};
+
+// One file in binary mode. Writes go through the C library's buffer; the first write error is
+// sticky and is reported by failed() and by close().
+class BinaryFile {
+ public:
+  enum class Opened : std::uint8_t { kExisting, kCreated, kFailed };
+
+  BinaryFile() = default;
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+  ~BinaryFile() { close(); }
+
+  // Open-or-create: an existing file is opened without emptying it, at its start; a missing one
+  // is created empty. Read-write, retried read-only, then write-only.
+  [[nodiscard]] Opened open_or_create(const std::string& name);
+  // Opens an existing file read-only (the universal file); false if it does not exist, cannot be
+  // opened, or is a directory.
+  [[nodiscard]] bool open_for_reading(const std::string& name);
+  [[nodiscard]] bool is_open() const { return file_ != nullptr; }
+
+  // Appends at the current position; false (and failed() from then on) if refused.
+  bool write(const void* data, std::size_t size);
+  // Reads up to `size` bytes; `error` set on a read error (not on end of file).
+  std::size_t read(void* data, std::size_t size, bool* error);
+  bool seek(std::int64_t offset);
+  // Cuts the file at length 0 and positions at its start.
+  bool cut();
+  // Flushes and closes; false if any write was refused or the flush failed. Idempotent.
+  bool close();
+  // Closes and removes the file.
+  bool close_and_remove();
+
+  [[nodiscard]] bool failed() const { return failed_; }
+  [[nodiscard]] const std::string& name() const { return name_; }
+  void arm_fault(WriteFault fault) { fault_ = fault; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string name_;
+  bool failed_ = false;
+  WriteFault fault_;
+};
+
+// The model file. Opened with the open-or-create rule and rewound: a file the open created is
+// completed as an empty model (4B 82). The first record cuts the file at offset 0 and writes the
+// marker; every later record is appended. Callers only open, add records, and close.
+class SequentialRecordFile {
+ public:
+  [[nodiscard]] bool open(const std::string& name);
+
+  void begin_record();
+  void add(const void* bytes, std::size_t size);
+  void add_int32(std::int32_t value);
+  void add_float(float value);
+  // `text` padded with blanks (or cut) to `width` bytes.
+  void add_text(std::string_view text, std::size_t width);
+  void end_record();
+
+  // Writes the end marker, flushes and closes, keeping the file. Returns false if the file
+  // system refused any write of this run; the file is then reset to the empty model 4B 82.
+  [[nodiscard]] bool close_keep();
+  // Releases the file without writing anything more (a run that ends early).
+  void release();
+
+  [[nodiscard]] bool is_open() const { return file_.is_open(); }
+  void arm_fault(WriteFault fault) { file_.arm_fault(fault); }
+
+ private:
+  void flush_segment(std::uint8_t length_byte);
+
+  BinaryFile file_;
+  bool at_start_ = true;  // nothing written since open: the first record cuts and marks
+  bool in_record_ = false;
+  std::uint8_t segment_[kSegmentPayload] = {};
+  std::size_t segment_fill_ = 0;
+};
+
+// The node index file: record n (n >= 1) is the 4 bytes at offset (n - 1) * 4. A record inside
+// the file that was never written reads as 0; a read past the end or below record 1 fails.
+class FixedRecordFile {
+ public:
+  enum class ReadStatus : std::uint8_t { kOk, kEndOfFile, kOutOfRange };
+  struct [[nodiscard]] ReadResult {
+    ReadStatus status = ReadStatus::kOk;
+    std::int32_t value = 0;
+  };
+  // Largest record number whose offset fits a signed 32-bit file offset.
+  static constexpr std::int32_t kMaxRecord = 536'870'912;
+
+  FixedRecordFile() = default;
+  FixedRecordFile(const FixedRecordFile&) = delete;
+  FixedRecordFile& operator=(const FixedRecordFile&) = delete;
+
+  // Open-or-create; with `empty` the file is cut to length 0 so no earlier record is found.
+  [[nodiscard]] bool open(const std::string& name, bool empty);
+  // Writes record `record` (1..kMaxRecord; others are refused and return false).
+  bool write(std::int32_t record, std::int32_t value);
+  ReadResult read(std::int32_t record);
+  // Writes the cached blocks back, closes and keeps the file.
+  void close_keep();
+  // Closes and removes the file without writing anything more.
+  void close_delete();
+  [[nodiscard]] bool is_open() const { return file_.is_open(); }
+
+ private:
+  static constexpr std::size_t kBlockBytes = 4096;
+  static constexpr std::size_t kBlockRecords = kBlockBytes / 4;
+  static constexpr std::size_t kCacheBlocks = 64;
+  struct Block {
+    std::int64_t number = -1;  // block number in the file, -1 when the slot is empty
+    bool dirty = false;
+    std::uint8_t bytes[kBlockBytes] = {};
+  };
+  Block* block_for(std::int64_t number);
+  bool write_back(Block& block);
+
+  BinaryFile file_;
+  std::int64_t records_in_file_ = 0;  // the file's length in records, cached blocks included
+  std::int64_t bytes_on_disk_ = 0;
+  Block cache_[kCacheBlocks];
+};
+
+// Decodes model file bytes into the payloads of its records. nullopt if the bytes are not a
+// well-formed model file (no marker, unequal length bytes, missing end marker, trailing bytes).
+[[nodiscard]] std::optional<std::vector<std::vector<std::uint8_t>>> read_model_records(
+    std::string_view bytes);
+
+}  // namespace vevadar::recordfiles

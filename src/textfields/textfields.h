@@ -1,0 +1,184 @@
+// textfields: fixed-column text fields of the universal file and of the message lines.
+//
+// What this area offers:
+//   - parse_integer / parse_real: the conversion of one numeric input field's columns;
+//   - read_fields: a field layout (an array of FieldSpec) applied to a stretch of a line;
+//   - write_line: a field layout written into an 80-character line, blank-padded;
+//   - LineReader: the 80-column line buffer over a byte source, with the line counter.
+//
+// A numeric input field drops every blank and tab wherever it stands, stops at a comma, and reads
+// as zero when nothing is left. Columns past the end of the source stretch read as blanks.
+// Nothing here allocates; nothing here depends on any other area of the project.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace vevadar::textfields {
+
+inline constexpr int kLineWidth = 80;
+
+// What a failed conversion reports. The caller decides the message (the scanner's error routes).
+enum class FieldError : std::uint8_t {
+  kNone,
+  kInvalidCharacter,  // a character outside the field's form (letter, second point, bare 'E')
+  kIntegerOverflow,   // an integer beyond the 32-bit range
+  kBadBase,           // a based integer with a base outside 2..36 or a second '#'
+  kRealOverflow,      // a real above the largest value of its target precision
+  kLineTooLong,       // output past column 80, or a line break into a single line
+  kMissingValue,      // an output layout with more fields than values (a programming error)
+};
+
+template <class T>
+struct [[nodiscard]] FieldValue {
+  FieldError error = FieldError::kNone;
+  T value{};
+  [[nodiscard]] bool ok() const { return error == FieldError::kNone; }
+};
+
+// One numeric input field: the field's own columns, exactly `width` characters or fewer (missing
+// columns are blanks).
+[[nodiscard]] FieldValue<std::int32_t> parse_integer(std::string_view field);
+// Real fields: `implied_digits` is d (the point placed d digits from the right of a mantissa
+// without one); `scale` is k (a value without exponent is divided by 10^k). The result is rounded
+// once, to the precision of the target: a single-precision field is never rounded via double.
+// Magnitudes below the normal range round to subnormals or to a zero of the same sign.
+[[nodiscard]] FieldValue<float> parse_real_float(std::string_view field, int implied_digits,
+                                                 int scale);
+[[nodiscard]] FieldValue<double> parse_real_double(std::string_view field, int implied_digits,
+                                                   int scale);
+
+enum class FieldKind : std::uint8_t {
+  kInteger,    // input: a numeric field of `width`; output: right-justified, `digits` = minimum m
+  kReal,       // input only: a numeric field of `width`, `digits` = implied fraction digits d
+  kText,       // output only: the value's text as it is (its width is the text's length)
+  kSkip,       // `width` columns passed over (input) or blank (output)
+  kLiteral,    // output only: `literal` as written
+  kLineBreak,  // output only: ends the current line
+  kScale,      // sets the scale factor k = `digits` for the real fields after it in the layout
+};
+
+struct FieldSpec {
+  FieldKind kind = FieldKind::kSkip;
+  std::int16_t width = 0;
+  std::int16_t digits = 0;
+  std::int16_t repeat = 1;
+  std::string_view literal = {};
+};
+
+constexpr FieldSpec integer_field(int width, int repeat = 1, int min_digits = 1) {
+  return {FieldKind::kInteger, static_cast<std::int16_t>(width),
+          static_cast<std::int16_t>(min_digits), static_cast<std::int16_t>(repeat), {}};
+}
+constexpr FieldSpec real_field(int width, int implied_digits, int repeat = 1) {
+  return {FieldKind::kReal, static_cast<std::int16_t>(width),
+          static_cast<std::int16_t>(implied_digits), static_cast<std::int16_t>(repeat), {}};
+}
+constexpr FieldSpec text_field() { return {FieldKind::kText, 0, 0, 1, {}}; }
+constexpr FieldSpec skip(int columns) {
+  return {FieldKind::kSkip, static_cast<std::int16_t>(columns), 0, 1, {}};
+}
+constexpr FieldSpec literal(std::string_view text) {
+  return {FieldKind::kLiteral, static_cast<std::int16_t>(text.size()), 0, 1, text};
+}
+constexpr FieldSpec line_break() { return {FieldKind::kLineBreak, 0, 0, 1, {}}; }
+constexpr FieldSpec scale_factor(int k) {
+  return {FieldKind::kScale, 0, static_cast<std::int16_t>(k), 1, {}};
+}
+
+// The outcome of read_fields: `converted` targets were filled before the first failing field
+// (all of them when ok()). The failing field's target and the later ones are left unchanged.
+struct [[nodiscard]] ReadResult {
+  FieldError error = FieldError::kNone;
+  int converted = 0;
+  [[nodiscard]] bool ok() const { return error == FieldError::kNone; }
+};
+
+// Applies `layout` from the first column of `source`, converting field after field into
+// `targets` in order. Fields for which no target is left are not converted. Integer layouts take
+// int32 targets; real layouts take float (single precision, rounded once) or double targets.
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<std::int32_t> targets);
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<float> targets);
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<double> targets);
+
+// A value for an output layout: integer fields take `number`, text fields take `text`.
+struct OutputValue {
+  constexpr OutputValue(std::int32_t n) : number(n) {}  // NOLINT(google-explicit-constructor)
+  constexpr OutputValue(std::string_view t) : text(t) {}  // NOLINT(google-explicit-constructor)
+  std::int32_t number = 0;
+  std::string_view text = {};
+};
+
+// Writes one integer as an output integer field: the digits of |value| with leading zeros up to
+// `min_digits`, a '-' in front of a negative value, right-justified in `width`; `width` asterisks
+// when that does not fit. `out` receives exactly `width` characters.
+void format_integer(std::span<char> out, std::int32_t value, int min_digits);
+
+// Builds one line of at most 80 columns from `layout` and `values` into `line`; the columns after
+// the last character written are blanks. A layout that would pass column 80 or that holds a line
+// break is kLineTooLong; `line` then holds what fitted.
+[[nodiscard]] FieldError write_line(std::span<char, kLineWidth> line,
+                                    std::span<const FieldSpec> layout,
+                                    std::span<const OutputValue> values);
+
+// The length of `line` without its trailing blanks (a message file line has no blank padding).
+[[nodiscard]] std::size_t trimmed_length(std::string_view line);
+
+// Where the lines come from: the universal file, or bytes in memory for tests.
+class ByteSource {
+ public:
+  struct Chunk {
+    std::size_t size = 0;  // bytes placed in the buffer; 0 with !failed means end of input
+    bool failed = false;   // the read itself failed (device or file-system error)
+  };
+  virtual ~ByteSource() = default;
+  virtual Chunk read(char* buffer, std::size_t capacity) = 0;
+};
+
+// The run's 80-column line buffer and line counter over a byte source.
+//
+// A line ends at a line feed; a carriage return also ends the characters taken from its line
+// (the line itself still ends at its line feed). A last line without a line feed is a line.
+// Shorter lines are blank-padded to 80, longer ones cut at column 80 (the rest of that line is
+// passed over). Tabs stay as they are; bytes of any value are line content. A read failure
+// consumes the line it happened in; a source that keeps failing without delivering a byte is
+// taken as ended, so a scan can never loop on one failure.
+class LineReader {
+ public:
+  enum class Outcome : std::uint8_t { kLine, kEnd, kFailure };
+
+  explicit LineReader(ByteSource& source) : source_(source) {}
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  // Reads the next line into the buffer; only kLine advances the line counter.
+  Outcome next();
+
+  // The 80 characters of the line most recently read.
+  [[nodiscard]] std::string_view line() const { return {line_, kLineWidth}; }
+  // Columns first..first+count-1 of the line (1-based), clipped to column 80.
+  [[nodiscard]] std::string_view columns(int first, int count) const;
+  // Columns 5-6 hold "-1".
+  [[nodiscard]] bool is_delimiter() const { return line_[4] == '-' && line_[5] == '1'; }
+  [[nodiscard]] std::int32_t line_counter() const { return line_counter_; }
+
+ private:
+  bool refill();
+
+  ByteSource& source_;
+  char line_[kLineWidth] = {};
+  std::int32_t line_counter_ = 0;
+  static constexpr std::size_t kBufferSize = 64 * 1024;
+  char buffer_[kBufferSize] = {};
+  std::size_t position_ = 0;
+  std::size_t filled_ = 0;
+  bool ended_ = false;
+  int failures_in_a_row_ = 0;
+};
+
+}  // namespace vevadar::textfields

@@ -1,0 +1,178 @@
+// The run: opens the run's files, scans the universal file with the dataset readers filling the
+// model tables, reports the summary, writes the model file and closes the files.
+#include <algorithm>
+#include <atomic>
+#include <string>
+
+#include "translator/EXTERNAL.h"
+#include "translator/messages.h"
+#include "translator/scanner.h"
+#include "translator/translator.h"
+
+namespace vevadar::translator {
+namespace {
+
+constexpr char kModelFileName[] = "velm.bin";
+constexpr char kNodeIndexFileName[] = "velm.inn";
+constexpr char kScratchFileName[] = "temp.prt";
+constexpr char kMessageFileName[] = "rozedere.msg";
+
+// The universal file as the line reader's byte source.
+class InputSource final : public textfields::ByteSource {
+ public:
+  explicit InputSource(recordfiles::BinaryFile& file) : file_(file) {}
+  Chunk read(char* buffer, std::size_t capacity) override {
+    bool error = false;
+    const std::size_t size = file_.read(buffer, capacity, &error);
+    return {size, error && size == 0};
+  }
+
+ private:
+  recordfiles::BinaryFile& file_;
+};
+
+// Everything a run holds, allocated once for the life of the library. Runs never overlap.
+struct LibraryState {
+  modelfile::Model model;
+  RunCounters counters;
+  recordfiles::BinaryFile input;
+  recordfiles::SequentialRecordFile model_file;
+  recordfiles::FixedRecordFile node_index;
+  recordfiles::BinaryFile scratch;
+  recordfiles::BinaryFile message_file;
+  // Rows of the restraint and load tables that the previous run may have written.
+  std::int32_t rows_to_clear = 0;
+};
+
+LibraryState& library_state() {
+  static LibraryState state;
+  return state;
+}
+
+std::atomic<bool> g_run_in_progress{false};
+
+// Every run starts from empty model tables: whatever an earlier run stored must not reach this
+// run's model file. Rows of the node, part and element tables are cleared as they are taken.
+void reset_model(LibraryState& state) {
+  modelfile::Model& model = state.model;
+  const auto rows = static_cast<std::size_t>(std::clamp(state.rows_to_clear, 0, kMaxNodes));
+  for (auto& column : model.restraint) std::fill_n(column.begin(), rows, 0);
+  for (auto& column : model.loads) std::fill_n(column.begin(), rows, modelfile::Force{});
+  model.restraint_set_ids.fill(0);
+  model.load_set_ids.fill(0);
+  model.load_set_dataset_count.fill(0);
+  model.load_set_second_count.fill(0);
+  model.node_count = 0;
+  model.element_count = 0;
+  model.part_count = 0;
+  model.restraint_set_count = 0;
+  model.load_set_count = 0;
+  state.counters = RunCounters{};
+  state.rows_to_clear = 0;
+}
+
+void send_open_error(host::Host& host, std::string_view text) {
+  char line[textfields::kLineWidth];
+  const textfields::FieldSpec layout[] = {textfields::text_field()};
+  const textfields::OutputValue values[] = {text};
+  (void)textfields::write_line(line, layout, values);
+  host.error(line);
+}
+
+RunResult run_locked(host::Host& host, std::string_view input_name, const RunOptions& options) {
+  LibraryState& state = library_state();
+  RunResult result;
+  result.end = RunEnd::kModelNotWritten;
+
+  // An input that cannot be opened is never created, and no other file is touched.
+  if (input_name.empty() || !state.input.open_for_reading(std::string(input_name))) {
+    send_open_error(host, "**ERROR : CANNOT OPEN UNIVERSAL FILE");
+    result.error_lines = 1;
+    return result;
+  }
+
+  // The run files, in order; the first that cannot be opened or created ends the run.
+  const char* failed_name = nullptr;
+  if (!state.model_file.open(kModelFileName)) {
+    failed_name = kModelFileName;
+  } else if (!state.node_index.open(kNodeIndexFileName, /*empty=*/true)) {
+    failed_name = kNodeIndexFileName;
+  } else if (state.scratch.open_or_create(kScratchFileName) ==
+             recordfiles::BinaryFile::Opened::kFailed) {
+    failed_name = kScratchFileName;
+  } else if (state.message_file.open_or_create(kMessageFileName) ==
+             recordfiles::BinaryFile::Opened::kFailed) {
+    failed_name = kMessageFileName;
+  }
+  if (failed_name != nullptr) {
+    state.input.close();
+    state.model_file.release();
+    state.node_index.close_keep();
+    state.scratch.close();
+    state.message_file.close();
+    send_open_error(host, std::string("**ERROR : CANNOT OPEN FILE ") + failed_name);
+    result.error_lines = 1;
+    return result;
+  }
+  state.model_file.arm_fault(options.model_write_fault);
+
+  reset_model(state);
+  InputSource source(state.input);
+  textfields::LineReader lines(source);
+  Messages messages(host, state.message_file);
+  RunState run{lines, state.model, state.counters, state.node_index, messages};
+
+  const ScanEnd end = scan(run);
+  state.rows_to_clear = state.model.node_count;
+  if (end == ScanEnd::kPremature) {
+    // Release every file, delete none, write nothing more.
+    state.input.close();
+    state.model_file.release();
+    state.node_index.close_keep();
+    state.scratch.close();
+    state.message_file.close();
+    result.error_lines = messages.error_lines();
+    result.warning_lines = messages.warning_lines();
+    return result;
+  }
+
+  messages.summary(state.model);
+  modelfile::write_model(state.model, state.model_file);
+
+  state.input.close();
+  const bool model_written = state.model_file.close_keep();
+  if (!model_written) messages.error_text("**ERROR : CANNOT WRITE MODEL FILE");
+  state.node_index.close_delete();
+  state.scratch.close_and_remove();
+  state.message_file.close();
+
+  // A refused write leaves the empty model: the host must not take it for the translation.
+  result.end = model_written ? RunEnd::kCompleted : RunEnd::kModelNotWritten;
+  result.error_lines = messages.error_lines();
+  result.warning_lines = messages.warning_lines();
+  return result;
+}
+
+}  // namespace
+
+RunResult run_translation(host::Host& host, std::string_view input_name,
+                          const RunOptions& options) {
+  bool expected = false;
+  if (!g_run_in_progress.compare_exchange_strong(expected, true)) {
+    // The busy line is formed in a buffer of its own: the run in progress owns the host line.
+    send_open_error(host, "**ERROR : TRANSLATOR IS BUSY");
+    return {RunEnd::kBusy, 1, 0};
+  }
+  RunResult result = run_locked(host, input_name, options);
+  g_run_in_progress.store(false);
+  return result;
+}
+
+std::string_view trim_name_argument(const char* name, std::int32_t length) {
+  if (name == nullptr || length <= 0) return {};
+  std::string_view text(name, static_cast<std::size_t>(length));
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace vevadar::translator

@@ -1,0 +1,9 @@
+#include "translator/readers.h"
+
+namespace vevadar::translator {
+
+ReaderOutcome read_node_dataset(RunState& /*state*/, std::int32_t /*dataset*/) {
+  return {Route::kNoReader};
+}
+
+}  // namespace vevadar::translator

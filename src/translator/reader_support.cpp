@@ -1,0 +1,88 @@
+#include <algorithm>
+
+#include "translator/readers.h"
+
+namespace vevadar::translator {
+
+std::optional<ReaderOutcome> need_line(RunState& state) {
+  switch (state.lines.next()) {
+    case textfields::LineReader::Outcome::kLine:
+      return std::nullopt;
+    case textfields::LineReader::Outcome::kEnd:
+      return premature_end();
+    case textfields::LineReader::Outcome::kFailure:
+      return read_failure();
+  }
+  return read_failure();
+}
+
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<std::int32_t> targets) {
+  return textfields::read_fields(state.lines.columns(first, count), layout, targets);
+}
+
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<float> targets) {
+  return textfields::read_fields(state.lines.columns(first, count), layout, targets);
+}
+
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<double> targets) {
+  return textfields::read_fields(state.lines.columns(first, count), layout, targets);
+}
+
+std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
+  const auto field = textfields::parse_integer(state.lines.columns(first, width));
+  if (!field.ok()) return std::nullopt;
+  return field.value;
+}
+
+std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
+  if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
+  const auto record = state.node_index.read(label);
+  if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
+  // 0 is a record inside the file that no node wrote. A value outside the node table cannot come
+  // from this run's node reader; refusing it keeps every stored index inside the table.
+  if (record.value < 1 || record.value > state.model.node_count) return std::nullopt;
+  return record.value;
+}
+
+std::optional<std::int32_t> take_element_row(RunState& state) {
+  modelfile::Model& model = state.model;
+  if (model.element_count >= kMaxElements) return std::nullopt;
+  ++model.element_count;
+  model.elements[model.element_count - 1] = modelfile::Element{};
+  return model.element_count;
+}
+
+void give_back_element_row(RunState& state) {
+  modelfile::Model& model = state.model;
+  if (model.element_count < 1) return;
+  model.elements[model.element_count - 1] = modelfile::Element{};
+  --model.element_count;
+}
+
+std::int32_t restraint_code(std::span<const std::int32_t, 6> flags) {
+  std::uint32_t code = static_cast<std::uint32_t>(flags[0]);
+  for (std::uint32_t j = 2; j <= 6; ++j) {
+    const std::int32_t flag = flags[j - 1];
+    if (flag > 0) code = code * 10U + static_cast<std::uint32_t>(flag) * j;
+  }
+  return static_cast<std::int32_t>(code);
+}
+
+std::optional<std::int32_t> find_or_add_set(std::span<std::int32_t, kMaxSetIds> ids,
+                                            std::int32_t& count, std::int32_t id) {
+  const auto used = ids.first(static_cast<std::size_t>(count));
+  const auto found = std::find(used.begin(), used.end(), id);
+  if (found != used.end()) return static_cast<std::int32_t>(found - used.begin()) + 1;
+  if (count >= kMaxSets) return std::nullopt;
+  ids[static_cast<std::size_t>(count)] = id;
+  ++count;
+  return count;
+}
+
+}  // namespace vevadar::translator

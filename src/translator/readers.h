@@ -1,0 +1,115 @@
+// The dataset readers and what they share: the outcome a reader returns to the scanner, the
+// line and lookup helpers, and the row helpers that keep half-read records out of the tables.
+//
+// A reader is entered after its dataset number line; it consumes lines up to the dataset's
+// closing delimiter and returns kDatasetEnd, or returns the route the scanner must take. Readers
+// never send error lines themselves: the scanner turns every route into its line and resumes at
+// the next delimiter line. Progress lines and element type warnings are not errors: readers send
+// those through Messages.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "textfields/textfields.h"
+#include "translator/EXTERNAL.h"
+
+namespace vevadar::translator {
+
+enum class Route : std::uint8_t {
+  kDatasetEnd,       // the closing delimiter was consumed
+  kLeaveDataset,     // the reader leaves the rest of the dataset unread
+  kNoReader,         // the dataset is skipped like one without a reader
+  kReadFailure,      // "**ERROR : READ DATA ERROR" + line counter
+  kFieldConversion,  // "**ERROR : READ INTERNAL DATA ERROR" + line counter, then " RECORD="
+  kMissingNode,      // "** ERROR !  NODE # " + label + " DOES NOT EXIST"
+  kCapacity,         // "**ERROR : TOO MANY ..." + line counter
+  kPrematureEnd,     // "**ERROR : ENCOUNTER UNCOMPLETED DATASET"; the run ends
+};
+
+enum class Capacity : std::uint8_t {
+  kNodes,
+  kElements,
+  kParts,
+  kRestraintSets,
+  kLoadSets,
+  kRigidNodes,
+};
+
+struct [[nodiscard]] ReaderOutcome {
+  Route route = Route::kDatasetEnd;
+  std::int32_t label = 0;  // the label looked up, for kMissingNode
+  Capacity capacity = Capacity::kNodes;
+};
+
+constexpr ReaderOutcome dataset_end() { return {Route::kDatasetEnd}; }
+constexpr ReaderOutcome leave_dataset() { return {Route::kLeaveDataset}; }
+constexpr ReaderOutcome read_failure() { return {Route::kReadFailure}; }
+constexpr ReaderOutcome conversion_failure() { return {Route::kFieldConversion}; }
+constexpr ReaderOutcome missing_node(std::int32_t label) { return {Route::kMissingNode, label}; }
+constexpr ReaderOutcome capacity_exceeded(Capacity what) { return {Route::kCapacity, 0, what}; }
+constexpr ReaderOutcome premature_end() { return {Route::kPrematureEnd}; }
+
+using DatasetReader = ReaderOutcome (*)(RunState& state, std::int32_t dataset);
+
+// Datasets 15, 781, 2411.
+ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset);
+// Datasets 71, 780, 2412 (rigid elements through expand_rigid_element).
+ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset);
+// Descriptor 122: the element reader has counted row `row` with its label, part index and node
+// count, and the first node line is next. Makes the spokes; returns kDatasetEnd to go on with the
+// next element header, or the route to take.
+ReaderOutcome expand_rigid_element(RunState& state, std::int32_t row);
+// Dataset 754.
+ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t dataset);
+// Datasets 214, 755, 791.
+ReaderOutcome read_restraint_dataset(RunState& state, std::int32_t dataset);
+// Datasets 782, 790.
+ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset);
+
+// --- Shared helpers (reader_support.cpp) -------------------------------------------------------
+
+// Reads the next line where the dataset still needs one: nullopt when a line was read, else the
+// route (end of input: premature end; a failed read: read failure).
+std::optional<ReaderOutcome> need_line(RunState& state);
+// Reads a line that a reader only passes over, with the same routes as need_line.
+inline std::optional<ReaderOutcome> pass_over_line(RunState& state) { return need_line(state); }
+
+// Converts columns first..first+count-1 of the current line with `layout` into `targets`.
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<std::int32_t> targets);
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<float> targets);
+textfields::ReadResult read_columns(const RunState& state, int first, int count,
+                                    std::span<const textfields::FieldSpec> layout,
+                                    std::span<double> targets);
+// One integer field of columns first..first+width-1; nullopt when it does not convert.
+std::optional<std::int32_t> read_integer(const RunState& state, int first, int width);
+
+// The node index of `label`, or nullopt for a node that does not exist: a label that cannot be
+// a record number, a record past the end of the node index file, or one never written (0).
+std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label);
+
+// Takes element row count + 1 with every column zeroed, or nullopt (kElements capacity) when the
+// table is full. give_back_element_row undoes the last take.
+std::optional<std::int32_t> take_element_row(RunState& state);
+void give_back_element_row(RunState& state);
+
+// The restraint code of six degree-of-freedom flags: flag 1 as it is, then for j = 2..6 with
+// flag j > 0, code * 10 + flag j * j, in 32-bit wrap-around arithmetic.
+std::int32_t restraint_code(std::span<const std::int32_t, 6> flags);
+
+// 32-bit wrap-around addition for values from the file.
+constexpr std::int32_t wrapping_add(std::int32_t a, std::int32_t b) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+// Finds `id` among the first `count` entries of a set id list; registers it as a new set when it
+// is absent. Returns the 1-based set index, or nullopt when a new set would exceed kMaxSets.
+std::optional<std::int32_t> find_or_add_set(std::span<std::int32_t, kMaxSetIds> ids,
+                                            std::int32_t& count, std::int32_t id);
+
+}  // namespace vevadar::translator

@@ -1,0 +1,47 @@
+// translator: one run of the translator, from the universal file to the model file.
+//
+// What this area offers:
+//   - run_translation: a whole run against a Host (the entry RUV2IRU binds the host program's
+//     callbacks; the command-line host and the tests bring their own Host);
+//   - RunResult: how the run ended, for callers that need an exit status.
+// Inside: the run (idsuniv.cpp), the scanner, the host message layer and one reader per group of
+// datasets, sharing the run state declared in EXTERNAL.h with the capacities of SCALE.h.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "host/host.h"
+#include "recordfiles/recordfiles.h"
+
+namespace vevadar::translator {
+
+enum class RunEnd : std::uint8_t {
+  kCompleted,        // summary sent, model file written
+  kModelNotWritten,  // premature end, an input or run file that could not be opened, or a
+                     // model file write the file system refused (velm.bin is then 4B 82)
+  kBusy,             // another run was in progress in this process; nothing was touched
+};
+
+struct RunResult {
+  RunEnd end = RunEnd::kCompleted;
+  std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
+  std::int32_t warning_lines = 0;  // element type warnings
+};
+
+// Test seams; a normal run uses the defaults.
+struct RunOptions {
+  recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
+};
+
+// One complete translation of the universal file `input_name` (used as given; the caller trims
+// it). The run's other files are in the current directory. Runs must not overlap: a call while
+// another run is in progress reports "**ERROR : TRANSLATOR IS BUSY" and returns kBusy.
+RunResult run_translation(host::Host& host, std::string_view input_name,
+                          const RunOptions& options = {});
+
+// The name argument of the entry: `length` characters at `name`, without trailing blanks and NUL
+// characters. Empty for a null address or a length of 0 or below.
+std::string_view trim_name_argument(const char* name, std::int32_t length);
+
+}  // namespace vevadar::translator

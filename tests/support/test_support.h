@@ -1,0 +1,82 @@
+// Shared test fixtures: a Host that captures every line, a scratch directory that a test runs
+// in, universal file text builders, model file decoding and the real-file corpus location.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host.h"
+#include "translator/translator.h"
+
+namespace vevadar::testing {
+
+// Captures every line of a run, in order, with the callback that received it.
+class CapturingHost final : public host::Host {
+ public:
+  struct Line {
+    bool is_error;     // CPROMPTERROR (true) or MESSAG (false)
+    std::string text;  // all 80 characters
+  };
+  void information(char* line) override;
+  void error(char* line) override;
+
+  std::vector<Line> lines;
+  // The texts of one callback, trailing blanks removed.
+  [[nodiscard]] std::vector<std::string> information_lines() const;
+  [[nodiscard]] std::vector<std::string> error_lines() const;
+  // Lines that were not exactly 80 characters long when received (must stay 0).
+  int wrong_length = 0;
+};
+
+std::string trim_right(std::string_view text);
+
+// Creates a fresh directory and makes it the current directory for the fixture's life.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  [[nodiscard]] const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+void write_file(const std::string& name, std::string_view bytes);
+std::string read_file(const std::string& name);
+bool file_exists(const std::string& name);
+
+// Universal file text. delimiter() is "    -1\n"; dataset(n, body) is a delimiter, n right-
+// justified in columns 1-6, the body lines (each given with its "\n"), and a closing delimiter.
+std::string delimiter();
+std::string dataset(int number, std::string_view body);
+// A right-justified integer in `width` columns.
+std::string column(std::int64_t value, int width);
+
+// Little-endian payload bytes, as the model file holds them.
+std::string le32(std::int32_t value);
+std::string lef32(float value);
+
+// One whole translation of `unv` (written as "input.unv") in the current directory.
+struct Translation {
+  translator::RunResult result;
+  CapturingHost host;
+  std::string model_bytes;      // velm.bin after the run ("" if it does not exist)
+  std::string message_file;     // rozedere.msg after the run ("" if it does not exist)
+  std::vector<std::string> records;  // decoded payloads of velm.bin (empty if malformed)
+  bool model_well_formed = false;
+};
+Translation translate(std::string_view unv, const translator::RunOptions& options = {});
+// Translates an existing file by name (for the real-file corpus).
+Translation translate_file(const std::string& path, const translator::RunOptions& options = {});
+
+// The folder of real universal files beside the project ("" when it is not there).
+std::string corpus_directory();
+// The project's source folder (for examples/).
+std::string source_directory();
+
+}  // namespace vevadar::testing
