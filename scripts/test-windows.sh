@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Windows part of the tests: cross-builds the 32-bit vevadar.dll with MinGW-w64 (preset win32)
+# and tests it under Wine:
+#   - its export and import tables (objdump);
+#   - the host harness dararude.exe loading it and running the boundary checks;
+#   - the harness over many universal files, each run's callback lines, velm.bin and rozedere.msg
+#     compared byte for byte with the Linux library's on the same files (native build in
+#     build/h-linux).
+# Installs what is missing with apt-get (needs root or sudo). Runs headless: needs no HOME,
+# DISPLAY or stdin, and uses a private Wine prefix that is removed at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+linux_build=$root/build/h-linux
+windows_build=$root/build/win32
+
+started=$SECONDS
+phase_started=$SECONDS
+timings=()
+phase() {
+  if [ -n "${phase_name:-}" ]; then timings+=("$phase_name: $((SECONDS - phase_started)) s"); fi
+  phase_name=$1
+  phase_started=$SECONDS
+  echo "== Windows: $1"
+}
+
+# --- Packages -----------------------------------------------------------------------------------
+phase "packages"
+bash scripts/install-deps.sh  # cmake, g++ and GoogleTest for the native build
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+missing=()
+for package in g++-mingw-w64-i686-posix wine wine32:i386; do
+  installed "$package" || missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "MinGW-w64 and Wine are installed"
+else
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
+      echo "error: installing ${missing[*]} needs root; run this as root or install sudo" >&2
+      exit 1
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "enabling the i386 architecture (for wine32)"
+    $sudo dpkg --add-architecture i386
+  fi
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update -qq -o DPkg::Lock::Timeout=300 </dev/null
+  $sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 \
+    "${missing[@]}" </dev/null >/dev/null
+fi
+
+# --- Builds -------------------------------------------------------------------------------------
+phase "native library and harness (reference outputs), $linux_build"
+cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVADAR_BENCHMARKS=OFF >/dev/null
+cmake --build "$linux_build" -j2 --target vevadar library_host
+
+phase "cross build, preset win32, $windows_build"
+cmake --preset win32 "-DVEVADAR_LINUX_BUILD=$linux_build" >/dev/null
+cmake --build --preset win32
+
+# --- Wine -----------------------------------------------------------------------------------------
+phase "Wine prefix"
+wine_tmp=$(mktemp -d "${TMPDIR:-/tmp}/vevadar-wine.XXXXXX")
+# Set before any wine command: without WINEPREFIX even a help request creates ~/.wine.
+export WINEPREFIX=$wine_tmp/prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="  # no Mono or Gecko install attempts
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$wine_tmp"
+}
+trap cleanup EXIT
+echo "prefix $WINEPREFIX"
+wineboot --init </dev/null >/dev/null 2>&1
+wineserver -w
+# One persistent server for all tests, and Wine's services started now: started by the first
+# test instead, they would inherit ctest's output pipe and keep ctest waiting.
+wineserver -p
+wineboot </dev/null >/dev/null 2>&1
+
+# --- Tests ----------------------------------------------------------------------------------------
+phase "ctest under Wine (tables, boundary checks, runs compared with Linux)"
+timeout 900 ctest --test-dir "$windows_build" --output-on-failure --timeout 600 -j2 </dev/null
+
+phase "done"
+printf '   %s\n' "${timings[@]}"
+echo "== Windows: all passed in $((SECONDS - started)) s"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds vevadar and translates the bundled example into out/example/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+echo "== Building"
+cmake --preset default >/dev/null
+cmake --build --preset default --target vevadar_cli velmdump >/dev/null
+
+mkdir -p out/example
+echo "== Translating examples/bracket.unv into out/example/"
+status=0
+build/default/tools/vevadar -C out/example examples/bracket.unv || status=$?
+echo "== Exit status $status; the model file is out/example/velm.bin; its records:"
+build/default/tools/velmdump out/example/velm.bin | head -n 40
+exit "$status"

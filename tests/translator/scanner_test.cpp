@@ -1,0 +1,113 @@
+// The scan over a byte source that can fail: read failures in the search and header states, and
+// the line counter the error lines carry.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "translator/messages.h"
+#include "translator/scanner.h"
+
+namespace vevadar::testing {
+namespace {
+
+// Delivers its chunks in order; an empty chunk with `fail` is a failed read.
+class ScriptedSource final : public textfields::ByteSource {
+ public:
+  struct Step {
+    std::string bytes;
+    bool fail = false;
+  };
+  explicit ScriptedSource(std::vector<Step> steps) : steps_(std::move(steps)) {}
+  Chunk read(char* buffer, std::size_t capacity) override {
+    if (next_ >= steps_.size()) return {};
+    Step& step = steps_[next_];
+    if (step.fail) {
+      ++next_;
+      return {0, true};
+    }
+    const std::size_t size = std::min(capacity, step.bytes.size());
+    step.bytes.copy(buffer, size);
+    step.bytes.erase(0, size);
+    if (step.bytes.empty()) ++next_;
+    return {size, false};
+  }
+
+ private:
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+};
+
+struct ScanRun {
+  std::vector<std::string> errors;
+  translator::ScanEnd end;
+};
+
+ScanRun scan_script(std::vector<ScriptedSource::Step> steps) {
+  ScratchDirectory dir;
+  auto model = std::make_unique<modelfile::Model>();
+  translator::RunCounters counters;
+  recordfiles::FixedRecordFile node_index;
+  EXPECT_TRUE(node_index.open("velm.inn", true));
+  recordfiles::BinaryFile message_file;
+  EXPECT_NE(message_file.open_or_create("rozedere.msg"), recordfiles::BinaryFile::Opened::kFailed);
+  CapturingHost host;
+  translator::Messages messages(host, message_file);
+  ScriptedSource source(std::move(steps));
+  textfields::LineReader lines(source);
+  translator::RunState state{lines, *model, counters, node_index, messages};
+  ScanRun out;
+  out.end = translator::scan(state);
+  out.errors = host.error_lines();
+  node_index.close_delete();
+  message_file.close();
+  return out;
+}
+
+const std::string kDelimiterError = "**ERROR : READ DATASET DELIMITER ERROR";
+
+TEST(ScannerReadFailure, InSearchStateReportsAndStaysInSearch) {
+  const ScanRun run = scan_script({{"comment\n"}, {"", true}, {"x\n" + dataset(0, "")}});
+  EXPECT_EQ(run.end, translator::ScanEnd::kCompleted);
+  EXPECT_EQ(run.errors,
+            (std::vector<std::string>{kDelimiterError, "**ERROR : READ DATA TYPE ERROR"}));
+}
+
+TEST(ScannerReadFailure, InHeaderStateGoesBackToSearch) {
+  // The failed read happens where the number line was due: the next line ("     0") is then
+  // only searched over, so no type error follows.
+  const ScanRun run = scan_script({{delimiter()}, {"", true}, {"     0\nx\n"}});
+  EXPECT_EQ(run.errors, std::vector<std::string>{kDelimiterError});
+}
+
+TEST(ScannerReadFailure, ConsumesTheFailingLineAndKeepsTheCounter) {
+  // Line 1 is read; the read of line 2 fails in the middle (its rest is consumed); then a
+  // delimiter and a bad number line, which is line 3 for the counter (the failed line does not
+  // count).
+  const ScanRun run =
+      scan_script({{"first\nsec"}, {"", true}, {"ond\n" + delimiter() + "  1A4\n"}});
+  EXPECT_EQ(run.errors, (std::vector<std::string>{
+                            kDelimiterError, "**ERROR : READ DATA ERROR" + column(3, 20)}));
+}
+
+TEST(ScannerReadFailure, AFailingSourceCannotHoldTheScanForever) {
+  std::vector<ScriptedSource::Step> steps;
+  for (int i = 0; i < 50; ++i) steps.push_back({"", true});
+  const ScanRun run = scan_script(steps);
+  EXPECT_EQ(run.end, translator::ScanEnd::kCompleted);
+  EXPECT_LE(run.errors.size(), 2U);
+  EXPECT_GE(run.errors.size(), 1U);
+}
+
+TEST(Dispatch, EveryReaderNumberAndNothingElse) {
+  const int read[] = {15, 71, 214, 754, 755, 780, 781, 782, 790, 791, 2411, 2412};
+  for (int number : read) EXPECT_NE(translator::reader_for(number), nullptr) << number;
+  for (int number : {0, 1, 16, 55, 58, 151, 164, 2414, 2420, 32767}) {
+    EXPECT_EQ(translator::reader_for(number), nullptr) << number;
+  }
+}
+
+}  // namespace
+}  // namespace vevadar::testing
