@@ -1,9 +1,118 @@
+// Restraint datasets. 214 is a bare list of restrained nodes that always feeds restraint set 1;
+// 755 and 791 name a restraint set and a record kind in a two-line header, then hold records of
+// that kind. Only kind-1 records carry restraints; the other kinds are stepped over.
+//
+// Each record's fields are converted, its node looked up and (755/791) its second line read
+// before anything is stored, so a failing record leaves the table as it was; records stored
+// before it stay. Only the two trailing lines of a 791 record come after the store.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+
 #include "translator/readers.h"
 
 namespace vevadar::translator {
+namespace {
 
-ReaderOutcome read_restraint_dataset(RunState& /*state*/, std::int32_t /*dataset*/) {
-  return {Route::kNoReader};
+using textfields::integer_field;
+using textfields::skip;
+
+// Set id (columns 1-10), record kind (11-20).
+constexpr std::array kSetHeader = {integer_field(10, 2)};
+// 214: label (1-10), flags 1-6 (11-70); columns 71-80 are not read.
+constexpr std::array kListLine = {integer_field(10, 7)};
+// 755/791 kind 1: label (1-10), columns 11-20 unread, flags 1-6 (21-32).
+constexpr std::array kRestraintRecord = {integer_field(10), skip(10), integer_field(2, 6)};
+
+constexpr std::int32_t kNodalRestraint = 1;
+constexpr std::int32_t kKindTwo = 2;
+
+// Lines of a record after its first, by dataset. 791 records of both kinds are four lines long.
+struct RecordLines {
+  std::int32_t kind_one_ignored;  // read after the store; end of input is a read failure
+  std::int32_t kind_two;          // read as any needed line
+};
+constexpr RecordLines record_lines(std::int32_t dataset) {
+  return dataset == 791 ? RecordLines{2, 3} : RecordLines{0, 1};
+}
+
+std::span<const std::int32_t, 6> flags_of(const std::array<std::int32_t, 7>& fields) {
+  return std::span<const std::int32_t, 7>(fields).subspan<1, 6>();
+}
+
+ReaderOutcome read_restraint_list(RunState& state) {
+  modelfile::Model& model = state.model;
+  for (;;) {
+    if (const auto failed = need_line(state)) return *failed;
+    if (state.lines.is_delimiter()) return dataset_end();
+
+    std::array<std::int32_t, 7> fields{};
+    if (!read_columns(state, 1, 70, kListLine, fields).ok()) return conversion_failure();
+    const auto node = lookup_node(state, fields[0]);
+    if (!node) return missing_node(fields[0]);
+
+    const auto flags = flags_of(fields);
+    model.restraint[0][static_cast<std::size_t>(*node - 1)] = restraint_code(flags);
+    // Set, not incremented: a list line with a restraint makes the model one set, whatever
+    // 755/791 datasets registered before (their column 1 is the one written here).
+    if (std::any_of(flags.begin(), flags.end(), [](std::int32_t flag) { return flag > 0; })) {
+      model.restraint_set_count = 1;
+    }
+  }
+}
+
+ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
+  modelfile::Model& model = state.model;
+  textfields::LineReader& lines = state.lines;
+
+  if (const auto failed = need_line(state)) return *failed;
+  if (lines.is_delimiter()) return dataset_end();
+  std::array<std::int32_t, 2> header{};
+  if (!read_columns(state, 1, 20, kSetHeader, header).ok()) return conversion_failure();
+  const std::int32_t kind = header[1];
+  // The set counts whatever its records turn out to be, even with no record at all.
+  const auto set = find_or_add_set(model.restraint_set_ids, model.restraint_set_count, header[0]);
+  if (!set) return capacity_exceeded(Capacity::kRestraintSets);
+  auto& column = model.restraint[static_cast<std::size_t>(*set - 1)];
+
+  // The header's second line is not tested for the delimiter.
+  if (const auto failed = pass_over_line(state)) return *failed;
+
+  const RecordLines further = record_lines(dataset);
+  for (;;) {
+    if (const auto failed = need_line(state)) return *failed;
+    if (lines.is_delimiter()) return dataset_end();
+
+    if (kind == kKindTwo) {
+      for (std::int32_t i = 0; i < further.kind_two; ++i) {
+        if (const auto failed = pass_over_line(state)) return *failed;
+      }
+      continue;
+    }
+    if (kind != kNodalRestraint) continue;  // a one-line record of a kind without restraints
+
+    std::array<std::int32_t, 7> fields{};
+    if (!read_columns(state, 1, 32, kRestraintRecord, fields).ok()) return conversion_failure();
+    const auto node = lookup_node(state, fields[0]);
+    if (!node) return missing_node(fields[0]);
+    // The record's second line comes before the store: a record cut off there stores nothing.
+    if (const auto failed = pass_over_line(state)) return *failed;
+    column[static_cast<std::size_t>(*node - 1)] = restraint_code(flags_of(fields));
+
+    // 791 carries two more lines that nothing here uses; any failure to read them, the end
+    // of input included, is a read failure.
+    for (std::int32_t i = 0; i < further.kind_one_ignored; ++i) {
+      if (lines.next() != textfields::LineReader::Outcome::kLine) return read_failure();
+    }
+  }
+}
+
+}  // namespace
+
+ReaderOutcome read_restraint_dataset(RunState& state, std::int32_t dataset) {
+  if (dataset == 214) return read_restraint_list(state);
+  return read_restraint_set(state, dataset);
 }
 
 }  // namespace vevadar::translator
