@@ -16,13 +16,30 @@ windows_build=$root/build/win32
 
 started=$SECONDS
 phase_started=$SECONDS
+phase_name=""
 timings=()
 phase() {
-  if [ -n "${phase_name:-}" ]; then timings+=("$phase_name: $((SECONDS - phase_started)) s"); fi
+  if [ -n "$phase_name" ]; then timings+=("$phase_name: $((SECONDS - phase_started)) s"); fi
   phase_name=$1
   phase_started=$SECONDS
-  echo "== Windows: $1"
+  if [ -n "$1" ]; then echo "== Windows: $1"; fi
 }
+report_timings() {
+  phase ""
+  echo "== Windows: time per step"
+  printf '   %s\n' "${timings[@]}"
+}
+wine_tmp=""
+cleanup() {
+  status=$?
+  if [ -n "$wine_tmp" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$wine_tmp"
+  fi
+  report_timings
+  if [ $status -ne 0 ]; then echo "== Windows: FAILED (exit $status) after $((SECONDS - started)) s"; fi
+}
+trap cleanup EXIT
 
 # --- Packages -----------------------------------------------------------------------------------
 phase "packages"
@@ -64,15 +81,11 @@ cmake --build --preset win32
 
 # --- Wine -----------------------------------------------------------------------------------------
 phase "Wine prefix"
-wine_tmp=$(mktemp -d "${TMPDIR:-/tmp}/vevadar-wine.XXXXXX")
+prefix_parent=$(mktemp -d "${TMPDIR:-/tmp}/vevadar-wine.XXXXXX")
 # Set before any wine command: without WINEPREFIX even a help request creates ~/.wine.
-export WINEPREFIX=$wine_tmp/prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$prefix_parent/prefix WINEARCH=win32 WINEDEBUG=-all
+wine_tmp=$prefix_parent  # from here on the exit trap stops this prefix's server and removes it
 export WINEDLLOVERRIDES="mscoree=;mshtml="  # no Mono or Gecko install attempts
-cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
-  rm -rf "$wine_tmp"
-}
-trap cleanup EXIT
 echo "prefix $WINEPREFIX"
 wineboot --init </dev/null >/dev/null 2>&1
 wineserver -w
@@ -85,6 +98,4 @@ wineboot </dev/null >/dev/null 2>&1
 phase "ctest under Wine (tables, boundary checks, runs compared with Linux)"
 timeout 900 ctest --test-dir "$windows_build" --output-on-failure --timeout 600 -j2 </dev/null
 
-phase "done"
-printf '   %s\n' "${timings[@]}"
 echo "== Windows: all passed in $((SECONDS - started)) s"

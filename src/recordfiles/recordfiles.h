@@ -39,7 +39,7 @@ inline constexpr std::uint8_t kContinued = 129;
 static_assert(kContinued == kSegmentPayload + 1);
 
 // Refuses the n-th write counted from arming (1 = the next write); 0 = never. Tests arm it to
-// check that a refused write is never a silent truncated file.
+// check that a refused write is never a silent truncated file. Closing the file disarms it.
 struct WriteFault {
   int fail_at = 0;
 };
@@ -80,10 +80,23 @@ class BinaryFile {
   void arm_fault(WriteFault fault) { fault_ = fault; }
 
  private:
+  enum class Access : std::uint8_t { kReadWrite, kReadOnly, kWriteOnly };
+  enum class LastOp : std::uint8_t { kNone, kRead, kWrite };
+  static constexpr std::size_t kBufferBytes = 64 * 1024;
+
+  bool attach(std::FILE* file, Access access);
+  // The C library needs a flush or a seek between a write and a read on one stream.
+  bool switch_to(LastOp op);
+
   std::FILE* file_ = nullptr;
   std::string name_;
   bool failed_ = false;
   WriteFault fault_;
+  Access access_ = Access::kReadWrite;
+  LastOp last_op_ = LastOp::kNone;
+  // The stream's buffer: records are written a few bytes at a time, and a member array keeps
+  // the buffer out of the heap (the files live in a static for the life of the library).
+  char buffer_[kBufferBytes];
 };
 
 // The model file. Opened with the open-or-create rule and rewound: a file the open created is

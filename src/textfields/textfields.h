@@ -178,6 +178,7 @@ class LineReader {
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
   bool ended_ = false;
+  bool failure_after_buffer_ = false;  // a failed read delivered bytes: the failure follows them
   int failures_in_a_row_ = 0;
 };
 

@@ -1,9 +1,225 @@
+// Element datasets 71, 780 and 2412: the part table, the element table through the descriptor
+// map, the element type warnings, and the hand-over of rigid elements to their expansion.
+//
+// Per header the part is registered first and the largest element label follows the label; both
+// stay whatever happens to the element afterwards. The element itself is read whole into locals
+// (header fields, node lines, node lookups) and only then takes its row, so an element whose
+// reading fails leaves no row behind. A rigid element takes its row before its node lines: the
+// expansion reuses it for its first spoke and gives it back when no spoke is made.
+#include <array>
+#include <cstdint>
+
+#include "translator/messages.h"
 #include "translator/readers.h"
 
 namespace vevadar::translator {
+namespace {
 
-ReaderOutcome read_element_dataset(RunState& /*state*/, std::int32_t /*dataset*/) {
-  return {Route::kNoReader};
+using textfields::FieldSpec;
+using textfields::integer_field;
+
+// What follows an element header.
+enum class Form : std::uint8_t {
+  kBeam,          // a beam line (ignored), then up to 2 labels in columns 1-20
+  kConnectivity,  // up to 8 labels in columns 1-80
+  kRigid,         // node lines of the rigid element expansion
+  kDroppedBeam,   // not in the map, but a beam line precedes the node lines to skip
+  kDropped,       // not in the map: only node lines to skip
+};
+
+struct DescriptorFacts {
+  std::int32_t descriptor;
+  std::int32_t type;  // element type code of the model; 0 where no row is made from the header
+  Form form;
+};
+
+// The descriptor map, plus the format's beam descriptors that the model cannot hold but whose
+// beam line the skip must know. 92 and 95 are shells with mid-side nodes, kept as thin shells.
+constexpr std::array<DescriptorFacts, 23> kDescriptors = {{
+    {11, 12, Form::kBeam},          {21, 1, Form::kBeam},           {22, 11, Form::kBeam},
+    {23, 0, Form::kDroppedBeam},    {24, 0, Form::kDroppedBeam},    {31, 0, Form::kDroppedBeam},
+    {32, 0, Form::kDroppedBeam},    {91, 4, Form::kConnectivity},   {92, 4, Form::kConnectivity},
+    {94, 4, Form::kConnectivity},   {95, 4, Form::kConnectivity},   {111, 5, Form::kConnectivity},
+    {112, 5, Form::kConnectivity},  {115, 5, Form::kConnectivity},  {122, 2, Form::kRigid},
+    {136, 6, Form::kConnectivity},  {137, 6, Form::kConnectivity},  {138, 6, Form::kConnectivity},
+    {139, 6, Form::kConnectivity},  {142, 6, Form::kConnectivity},  {161, 9, Form::kConnectivity},
+    {191, 22, Form::kConnectivity}, {192, 23, Form::kConnectivity},
+}};
+
+constexpr DescriptorFacts facts_of(std::int32_t descriptor) {
+  for (const DescriptorFacts& facts : kDescriptors) {
+    if (facts.descriptor == descriptor) return facts;
+  }
+  return {descriptor, 0, Form::kDropped};
+}
+
+// Header columns (first column of each 10-column field) per dataset.
+struct HeaderLayout {
+  std::int32_t dataset;
+  int label;
+  int descriptor;
+  int property;
+  int node_count;
+};
+
+constexpr std::array<HeaderLayout, 3> kHeaderLayouts = {{
+    {780, 1, 11, 31, 71},
+    {71, 1, 21, 31, 61},
+    {2412, 1, 11, 21, 51},
+}};
+
+constexpr HeaderLayout header_layout(std::int32_t dataset) {
+  for (const HeaderLayout& layout : kHeaderLayouts) {
+    if (layout.dataset == dataset) return layout;
+  }
+  return kHeaderLayouts[0];
+}
+
+constexpr FieldSpec kLabels[] = {integer_field(10, 8)};
+constexpr int kBeamLabels = 2;
+
+// "P" and the last seven decimal digits of a non-negative id, from the last digit backwards.
+std::array<char, modelfile::kPartNameWidth> part_name(std::int32_t id) {
+  std::array<char, modelfile::kPartNameWidth> name{};
+  name[0] = 'P';
+  for (std::size_t i = name.size() - 1; i >= 1; --i) {
+    name[i] = static_cast<char>('0' + id % 10);
+    id /= 10;
+  }
+  return name;
+}
+
+// The magnitude of a 32-bit value without overflow at the smallest one.
+constexpr std::uint32_t magnitude(std::int32_t value) {
+  return value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+}
+
+// The first part whose id, without its sign, equals `key`; -1 when there is none.
+std::int32_t part_search(const modelfile::Model& model, std::int32_t key) {
+  for (std::int32_t k = 1; k <= model.part_count; ++k) {
+    const std::int32_t id = model.parts[static_cast<std::size_t>(k - 1)].id;
+    if (key >= 0 && magnitude(id) == static_cast<std::uint32_t>(key)) return k;
+  }
+  return -1;
+}
+
+// Appends a part for `property` unless one has exactly this id.
+std::optional<ReaderOutcome> register_part(RunState& state, std::int32_t property) {
+  modelfile::Model& model = state.model;
+  for (std::int32_t k = 0; k < model.part_count; ++k) {
+    if (model.parts[static_cast<std::size_t>(k)].id == property) return std::nullopt;
+  }
+  if (model.part_count >= kMaxParts) return capacity_exceeded(Capacity::kParts);
+  model.parts[static_cast<std::size_t>(model.part_count)] = {property, part_name(property)};
+  ++model.part_count;
+  if (property > state.counters.largest_part_id) state.counters.largest_part_id = property;
+  return std::nullopt;
+}
+
+// Passes over the lines of an element the model cannot hold: its beam line where the format gives
+// it one, then c / 8 node lines and one more for a remainder. None of them is a delimiter.
+std::optional<ReaderOutcome> skip_dropped_element(RunState& state, const DescriptorFacts& facts,
+                                                  std::int32_t node_count) {
+  std::int32_t lines = node_count > 0 ? node_count / 8 + (node_count % 8 != 0 ? 1 : 0) : 0;
+  if (facts.form == Form::kDroppedBeam) ++lines;
+  for (std::int32_t i = 0; i < lines; ++i) {
+    if (auto ended = pass_over_line(state)) return ended;
+  }
+  return std::nullopt;
+}
+
+struct Header {
+  std::int32_t label;
+  std::int32_t descriptor;
+  std::int32_t part;
+  std::int32_t node_count;
+};
+
+// Reads the node lines of a mapped element and resolves its labels into `nodes`.
+std::optional<ReaderOutcome> read_element_nodes(RunState& state, const DescriptorFacts& facts,
+                                                std::int32_t node_count,
+                                                std::array<std::int32_t, modelfile::kNodeSlots>& nodes) {
+  int room = static_cast<int>(nodes.size());
+  if (facts.form == Form::kBeam) {
+    // The beam line's orientation and cross-section data are not part of the model.
+    if (auto ended = need_line(state)) return ended;
+    room = kBeamLabels;
+  }
+  if (auto ended = need_line(state)) return ended;
+  // More labels than the line's layout holds cannot convert: the line's own counter is reported.
+  if (node_count > room) return conversion_failure();
+  const int count = node_count > 0 ? node_count : 0;
+
+  std::array<std::int32_t, modelfile::kNodeSlots> labels{};
+  const auto targets = std::span(labels).first(static_cast<std::size_t>(count));
+  if (!read_columns(state, 1, 10 * room, kLabels, targets).ok()) {
+    return conversion_failure();
+  }
+  for (int j = 0; j < count; ++j) {
+    const auto index = lookup_node(state, labels[static_cast<std::size_t>(j)]);
+    if (!index) return missing_node(labels[static_cast<std::size_t>(j)]);
+    nodes[static_cast<std::size_t>(j)] = *index;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
+  const HeaderLayout layout = header_layout(dataset);
+  modelfile::Model& model = state.model;
+
+  for (;;) {
+    if (auto ended = need_line(state)) return *ended;
+    if (state.lines.is_delimiter()) return dataset_end();
+    if (model.element_count >= kMaxElements) return capacity_exceeded(Capacity::kElements);
+
+    // Part registration comes first and holds for every header, dropped elements included.
+    // A negative property number would name no part that the part search can find again.
+    const auto property = read_integer(state, layout.property, 10);
+    if (!property || *property < 0) return conversion_failure();
+    if (auto refused = register_part(state, *property)) return *refused;
+
+    const auto label = read_integer(state, layout.label, 10);
+    const auto descriptor = read_integer(state, layout.descriptor, 10);
+    const auto node_count = read_integer(state, layout.node_count, 10);
+    if (!label || !descriptor || !node_count) return conversion_failure();
+    const Header header{*label, *descriptor, part_search(model, *property), *node_count};
+    if (header.label > state.counters.largest_element_label) {
+      state.counters.largest_element_label = header.label;
+    }
+
+    const DescriptorFacts facts = facts_of(header.descriptor);
+    if (facts.form == Form::kDropped || facts.form == Form::kDroppedBeam) {
+      state.messages.element_type_warning(header.descriptor);
+      if (auto ended = skip_dropped_element(state, facts, header.node_count)) return *ended;
+      continue;
+    }
+
+    if (facts.form == Form::kRigid) {
+      const auto row = take_element_row(state);
+      if (!row) return capacity_exceeded(Capacity::kElements);
+      modelfile::Element& element = model.elements[static_cast<std::size_t>(*row - 1)];
+      element.label = header.label;
+      element.part = header.part;
+      element.node_count = header.node_count;
+      element.type = facts.type;  // the type code of every spoke
+      const ReaderOutcome expanded = expand_rigid_element(state, *row);
+      if (expanded.route != Route::kDatasetEnd) return expanded;
+      continue;
+    }
+
+    // Columns 61-70 (the colour in 780, the node count in 71) only have to be an integer.
+    if (!read_integer(state, 61, 10)) return conversion_failure();
+    std::array<std::int32_t, modelfile::kNodeSlots> nodes{};
+    if (auto failed = read_element_nodes(state, facts, header.node_count, nodes)) return *failed;
+
+    const auto row = take_element_row(state);
+    if (!row) return capacity_exceeded(Capacity::kElements);
+    model.elements[static_cast<std::size_t>(*row - 1)] = {
+        header.label, header.part, nodes, header.node_count, facts.type};
+    if (*row % kProgressEvery == 0) state.messages.progress(*row, " ELEMENTS PROCESSED");
+  }
 }
 
 }  // namespace vevadar::translator

@@ -64,6 +64,8 @@ void write_file(const std::string& name, std::string_view bytes) {
 }
 
 std::string read_file(const std::string& name) {
+  std::error_code error;
+  if (!fs::is_regular_file(name, error)) return {};
   std::ifstream in(name, std::ios::binary);
   if (!in) return {};
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -120,6 +122,69 @@ Translation translate_file(const std::string& path, const translator::RunOptions
 Translation translate(std::string_view unv, const translator::RunOptions& options) {
   write_file("input.unv", unv);
   return translate_file("input.unv", options);
+}
+
+namespace {
+
+std::int32_t int_at(std::string_view bytes, std::size_t offset) {
+  std::uint32_t bits = 0;
+  for (std::size_t i = 0; i < 4 && offset + i < bytes.size(); ++i) {
+    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+  }
+  return static_cast<std::int32_t>(bits);
+}
+
+float float_at(std::string_view bytes, std::size_t offset) {
+  const auto bits = static_cast<std::uint32_t>(int_at(bytes, offset));
+  float value = 0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// Records 1-4 come first; the node records follow, as many as record 2 says.
+constexpr std::size_t kFirstNodeRecord = 4;
+
+std::size_t stored_node_count(const Translation& run) {
+  if (run.records.size() < kFirstNodeRecord) return 0;
+  return static_cast<std::size_t>(int_at(run.records[1], 4));
+}
+
+}  // namespace
+
+std::vector<NodeRow> node_rows(const Translation& run) {
+  std::vector<NodeRow> out;
+  const std::size_t count = stored_node_count(run);
+  for (std::size_t i = 0; i < count && kFirstNodeRecord + i < run.records.size(); ++i) {
+    const std::string& record = run.records[kFirstNodeRecord + i];
+    out.emplace_back(int_at(record, 0), float_at(record, 4), float_at(record, 8),
+                     float_at(record, 12));
+  }
+  return out;
+}
+
+std::vector<std::vector<std::int32_t>> element_rows(const Translation& run) {
+  std::vector<std::vector<std::int32_t>> out;
+  if (run.records.size() < kFirstNodeRecord) return out;
+  // Element records run up to the element end record, 60 zero bytes.
+  for (std::size_t i = kFirstNodeRecord + stored_node_count(run); i < run.records.size(); ++i) {
+    const std::string& record = run.records[i];
+    if (record == std::string(60, '\0')) break;
+    std::vector<std::int32_t> row;
+    for (std::size_t j = 0; j < 12; ++j) row.push_back(int_at(record, 4 * j));
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+std::vector<std::int32_t> summary_counts(const CapturingHost& host) {
+  std::vector<std::int32_t> out;
+  for (const CapturingHost::Line& line : host.lines) {
+    if (line.is_error || line.text.rfind("*    TOTAL NUMBER OF ", 0) != 0) continue;
+    // The count stands in columns 35-44.
+    const std::string count = line.text.substr(34, 10);
+    out.push_back(static_cast<std::int32_t>(std::strtol(count.c_str(), nullptr, 10)));
+  }
+  return out;
 }
 
 std::string source_directory() { return VEVADAR_SOURCE_DIR; }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "host/host.h"
@@ -73,6 +74,15 @@ struct Translation {
 Translation translate(std::string_view unv, const translator::RunOptions& options = {});
 // Translates an existing file by name (for the real-file corpus).
 Translation translate_file(const std::string& path, const translator::RunOptions& options = {});
+
+// The tables of a decoded model file (`run.records`): node records as (label, x, y, z); element
+// records as their first 12 integers (label, type code, part index, node count, node slots 1-8).
+using NodeRow = std::tuple<std::int32_t, float, float, float>;
+std::vector<NodeRow> node_rows(const Translation& run);
+std::vector<std::vector<std::int32_t>> element_rows(const Translation& run);
+// The five counts of the host's summary lines (parts, nodes, elements, SPC, nodal force); empty
+// when the run sent no summary.
+std::vector<std::int32_t> summary_counts(const CapturingHost& host);
 
 // The folder of real universal files beside the project ("" when it is not there).
 std::string corpus_directory();

@@ -1,0 +1,131 @@
+// BinaryFile: one file in binary mode over the C library's stream, with the open-or-create rule,
+// a sticky write error and the write fault seam.
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "recordfiles/recordfiles.h"
+
+namespace vevadar::recordfiles {
+namespace {
+
+bool is_directory(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::is_directory(name, error);
+}
+
+bool exists(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::exists(name, error);
+}
+
+}  // namespace
+
+bool BinaryFile::attach(std::FILE* file, Access access) {
+  file_ = file;
+  access_ = access;
+  last_op_ = LastOp::kNone;
+  if (file_ == nullptr) return false;
+  // A failed setvbuf only leaves the library's own buffer in place.
+  (void)std::setvbuf(file_, buffer_, _IOFBF, kBufferBytes);
+  return true;
+}
+
+BinaryFile::Opened BinaryFile::open_or_create(const std::string& name) {
+  close();
+  name_ = name;
+  failed_ = false;
+  // Opening a directory for reading succeeds on some systems; it is never a file of ours.
+  if (name.empty() || is_directory(name)) return Opened::kFailed;
+
+  if (attach(std::fopen(name.c_str(), "r+b"), Access::kReadWrite)) return Opened::kExisting;
+  if (exists(name)) {
+    if (attach(std::fopen(name.c_str(), "rb"), Access::kReadOnly)) return Opened::kExisting;
+    // The C library has no write-only mode that neither empties nor appends; appending keeps
+    // the content, and cut() reopens the file for ordinary writing.
+    if (attach(std::fopen(name.c_str(), "ab"), Access::kWriteOnly)) return Opened::kExisting;
+    return Opened::kFailed;
+  }
+  if (attach(std::fopen(name.c_str(), "w+b"), Access::kReadWrite)) return Opened::kCreated;
+  if (attach(std::fopen(name.c_str(), "wb"), Access::kWriteOnly)) return Opened::kCreated;
+  return Opened::kFailed;
+}
+
+bool BinaryFile::open_for_reading(const std::string& name) {
+  close();
+  name_ = name;
+  failed_ = false;
+  if (name.empty() || is_directory(name)) return false;
+  return attach(std::fopen(name.c_str(), "rb"), Access::kReadOnly);
+}
+
+bool BinaryFile::switch_to(LastOp op) {
+  if (last_op_ != LastOp::kNone && last_op_ != op) {
+    // Positioning at the current offset satisfies the C library's rule in both directions.
+    if (std::fseek(file_, 0, SEEK_CUR) != 0) return false;
+  }
+  last_op_ = op;
+  return true;
+}
+
+bool BinaryFile::write(const void* data, std::size_t size) {
+  if (fault_.fail_at > 0 && --fault_.fail_at == 0) {
+    failed_ = true;
+    return false;
+  }
+  if (file_ == nullptr || !switch_to(LastOp::kWrite) || std::fwrite(data, 1, size, file_) != size) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+std::size_t BinaryFile::read(void* data, std::size_t size, bool* error) {
+  if (file_ == nullptr || !switch_to(LastOp::kRead)) {
+    if (error != nullptr) *error = true;
+    return 0;
+  }
+  const std::size_t got = std::fread(data, 1, size, file_);
+  if (error != nullptr) *error = got < size && std::ferror(file_) != 0;
+  return got;
+}
+
+bool BinaryFile::seek(std::int64_t offset) {
+  if (file_ == nullptr || offset < 0 || offset > LONG_MAX) return false;
+  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) return false;
+  last_op_ = LastOp::kNone;
+  return true;
+}
+
+bool BinaryFile::cut() {
+  if (file_ == nullptr || access_ == Access::kReadOnly) {
+    failed_ = true;
+    return false;
+  }
+  // Reopening with "w" empties the file; freopen closes the old stream whatever happens.
+  const char* mode = access_ == Access::kReadWrite ? "w+b" : "wb";
+  if (!attach(std::freopen(name_.c_str(), mode, file_), access_)) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+bool BinaryFile::close() {
+  fault_ = WriteFault{};
+  if (file_ == nullptr) return true;
+  const bool flushed = std::fflush(file_) == 0;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return flushed && closed && !failed_;
+}
+
+bool BinaryFile::close_and_remove() {
+  const bool closed = close();
+  std::error_code error;
+  const bool removed = std::filesystem::remove(name_, error);
+  return closed && removed;
+}
+
+}  // namespace vevadar::recordfiles

@@ -1,0 +1,136 @@
+// FixedRecordFile: the node index file, 4-byte records behind a direct-mapped cache of 4 KiB
+// blocks. Every node label of a run costs one write and every later reference one read, so a
+// lookup of a cached block must not reach the C library at all: the file's length in records is
+// kept here, and a block is read from disk only when it enters the cache.
+//
+// Invariants: a dirty block holds the newest bytes of its part of the file; the file on disk is
+// bytes_on_disk_ long and never longer than records_in_file_ * 4; bytes of a block beyond the
+// end on disk are zero (a gap in the file reads as zero bytes too).
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "recordfiles/recordfiles.h"
+
+namespace vevadar::recordfiles {
+namespace {
+
+constexpr std::int64_t kRecordBytes = 4;
+static_assert(static_cast<std::int64_t>(FixedRecordFile::kMaxRecord - 1) * kRecordBytes <=
+                  INT32_MAX,
+              "every record offset fits a signed 32-bit file offset");
+
+}  // namespace
+
+bool FixedRecordFile::open(const std::string& name, bool empty) {
+  for (Block& block : cache_) {
+    block.number = -1;
+    block.dirty = false;
+  }
+  records_in_file_ = 0;
+  bytes_on_disk_ = 0;
+  if (file_.open_or_create(name) == BinaryFile::Opened::kFailed) return false;
+  if (empty) {
+    // Records of an earlier run must not be found by this run's lookups.
+    if (!file_.cut()) return false;
+    return true;
+  }
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(name, error);
+  if (error) return true;  // found empty: nothing can be read back, writes still work
+  bytes_on_disk_ = static_cast<std::int64_t>(std::min<std::uintmax_t>(size, INT64_MAX));
+  // A partial record at the end is not a record.
+  records_in_file_ = bytes_on_disk_ / kRecordBytes;
+  return true;
+}
+
+FixedRecordFile::Block* FixedRecordFile::block_for(std::int64_t number) {
+  Block& block = cache_[static_cast<std::size_t>(number) % kCacheBlocks];
+  if (block.number == number) return &block;
+  if (block.dirty && !write_back(block)) return nullptr;
+
+  block.number = -1;
+  const std::int64_t offset = number * static_cast<std::int64_t>(kBlockBytes);
+  std::size_t on_disk = 0;
+  if (offset < bytes_on_disk_) {
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::int64_t>(bytes_on_disk_ - offset, static_cast<std::int64_t>(kBlockBytes)));
+    bool error = false;
+    if (!file_.seek(offset)) return nullptr;
+    on_disk = file_.read(block.bytes, wanted, &error);
+    if (error) return nullptr;
+  }
+  std::memset(block.bytes + on_disk, 0, kBlockBytes - on_disk);
+  block.number = number;
+  return &block;
+}
+
+bool FixedRecordFile::write_back(Block& block) {
+  const std::int64_t offset = block.number * static_cast<std::int64_t>(kBlockBytes);
+  // Only the records inside the file: the file ends with the largest record written.
+  const std::int64_t size = std::min<std::int64_t>(records_in_file_ * kRecordBytes - offset,
+                                                   static_cast<std::int64_t>(kBlockBytes));
+  if (size > 0) {
+    if (!file_.seek(offset) || !file_.write(block.bytes, static_cast<std::size_t>(size))) {
+      return false;
+    }
+    bytes_on_disk_ = std::max(bytes_on_disk_, offset + size);
+  }
+  block.dirty = false;
+  return true;
+}
+
+bool FixedRecordFile::write(std::int32_t record, std::int32_t value) {
+  // Outside the range a record number would name bytes of another record, or none.
+  if (record < 1 || record > kMaxRecord) return false;
+  const std::int64_t index = record - 1;
+  Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
+  if (block == nullptr) return false;
+  const auto bits = static_cast<std::uint32_t>(value);
+  std::uint8_t* bytes =
+      block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes;
+  bytes[0] = static_cast<std::uint8_t>(bits);
+  bytes[1] = static_cast<std::uint8_t>(bits >> 8);
+  bytes[2] = static_cast<std::uint8_t>(bits >> 16);
+  bytes[3] = static_cast<std::uint8_t>(bits >> 24);
+  block->dirty = true;
+  records_in_file_ = std::max<std::int64_t>(records_in_file_, record);
+  return true;
+}
+
+FixedRecordFile::ReadResult FixedRecordFile::read(std::int32_t record) {
+  if (record < 1) return {ReadStatus::kOutOfRange, 0};
+  if (record > records_in_file_) return {ReadStatus::kEndOfFile, 0};
+  const std::int64_t index = record - 1;
+  const Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
+  // A block that cannot be read holds no record this run can find.
+  if (block == nullptr) return {ReadStatus::kEndOfFile, 0};
+  const std::uint8_t* bytes =
+      block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes;
+  const std::uint32_t bits =
+      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+  return {ReadStatus::kOk, static_cast<std::int32_t>(bits)};
+}
+
+void FixedRecordFile::close_keep() {
+  if (!file_.is_open()) return;
+  for (Block& block : cache_) {
+    if (block.dirty) (void)write_back(block);
+    block.number = -1;
+  }
+  (void)file_.close();
+}
+
+void FixedRecordFile::close_delete() {
+  for (Block& block : cache_) {
+    block.number = -1;
+    block.dirty = false;
+  }
+  records_in_file_ = 0;
+  bytes_on_disk_ = 0;
+  if (file_.is_open()) (void)file_.close_and_remove();
+}
+
+}  // namespace vevadar::recordfiles

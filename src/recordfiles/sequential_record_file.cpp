@@ -1,0 +1,134 @@
+// SequentialRecordFile: the model file. A record's payload is collected one segment at a time in
+// segment_; a segment goes to the file whole, length bytes included, once it is known to be the
+// last of its record (end_record) or to be followed by more payload (add). No length byte is ever
+// written provisionally, so nothing is patched afterwards.
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstring>
+
+#include "recordfiles/recordfiles.h"
+
+namespace vevadar::recordfiles {
+namespace {
+
+// A segment as stored: leading length byte, payload, trailing length byte.
+constexpr std::size_t kSegmentBytes = kSegmentPayload + 2;
+static_assert(kSegmentPayload <= 0xFF && kContinued != kEndMarker,
+              "a last segment's length byte must never read as a continuation or the end");
+
+}  // namespace
+
+bool SequentialRecordFile::open(const std::string& name) {
+  at_start_ = true;
+  in_record_ = false;
+  segment_fill_ = 0;
+  const BinaryFile::Opened opened = file_.open_or_create(name);
+  if (opened == BinaryFile::Opened::kFailed) return false;
+  if (opened == BinaryFile::Opened::kCreated) {
+    // A created file is at once a valid model without records, so that a run ending before its
+    // first record leaves a file the host can read. The seek below flushes it.
+    const std::uint8_t empty_model[] = {kFileMarker, kEndMarker};
+    file_.write(empty_model, sizeof empty_model);
+  }
+  file_.seek(0);
+  return true;
+}
+
+void SequentialRecordFile::begin_record() {
+  assert(file_.is_open() && !in_record_);
+  if (at_start_) {
+    // Nothing of an earlier model survives the first record of this one.
+    at_start_ = false;
+    file_.cut();
+    file_.write(&kFileMarker, 1);
+  }
+  in_record_ = true;
+  segment_fill_ = 0;
+}
+
+void SequentialRecordFile::add(const void* bytes, std::size_t size) {
+  assert(in_record_);
+  const auto* next = static_cast<const std::uint8_t*>(bytes);
+  while (size > 0) {
+    // A full segment is closed as continued only now that more payload is known to follow: a
+    // record of exactly 128 bytes is one segment of length 128.
+    if (segment_fill_ == kSegmentPayload) flush_segment(kContinued);
+    const std::size_t take = std::min(size, kSegmentPayload - segment_fill_);
+    std::memcpy(segment_ + segment_fill_, next, take);
+    segment_fill_ += take;
+    next += take;
+    size -= take;
+  }
+}
+
+void SequentialRecordFile::add_int32(std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  const std::uint8_t bytes[4] = {
+      static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+  add(bytes, sizeof bytes);
+}
+
+void SequentialRecordFile::add_float(float value) {
+  add_int32(static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(value)));
+}
+
+void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {
+  const std::size_t kept = std::min(text.size(), width);
+  add(text.data(), kept);
+  static constexpr std::uint8_t kBlanks[16] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                                               ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  for (std::size_t left = width - kept; left > 0;) {
+    const std::size_t take = std::min(left, sizeof kBlanks);
+    add(kBlanks, take);
+    left -= take;
+  }
+}
+
+void SequentialRecordFile::end_record() {
+  assert(in_record_);
+  // The last segment carries its own length, 0..128; an empty record is the segment 00 00.
+  flush_segment(static_cast<std::uint8_t>(segment_fill_));
+  in_record_ = false;
+}
+
+void SequentialRecordFile::flush_segment(std::uint8_t length_byte) {
+  std::uint8_t stored[kSegmentBytes];
+  stored[0] = length_byte;
+  std::memcpy(stored + 1, segment_, segment_fill_);
+  stored[segment_fill_ + 1] = length_byte;
+  file_.write(stored, segment_fill_ + 2);
+  segment_fill_ = 0;
+}
+
+bool SequentialRecordFile::close_keep() {
+  if (!file_.is_open()) return false;
+  assert(!in_record_);
+  if (at_start_) {
+    // Closed without a record: the model written is the empty one, whatever the file held.
+    at_start_ = false;
+    file_.cut();
+    file_.write(&kFileMarker, 1);
+  }
+  file_.write(&kEndMarker, 1);
+  const std::string name = file_.name();
+  if (file_.close()) return true;
+
+  // Some write of this run was refused, so the file may hold part of a model. The host must
+  // never read that: leave the empty model instead (best effort; the disk may still refuse).
+  if (file_.open_or_create(name) != BinaryFile::Opened::kFailed && file_.cut()) {
+    const std::uint8_t empty_model[] = {kFileMarker, kEndMarker};
+    file_.write(empty_model, sizeof empty_model);
+  }
+  (void)file_.close();
+  return false;
+}
+
+void SequentialRecordFile::release() {
+  in_record_ = false;
+  segment_fill_ = 0;
+  (void)file_.close();
+}
+
+}  // namespace vevadar::recordfiles

@@ -1,0 +1,195 @@
+#include "textfields/textfields.h"
+
+#include <algorithm>
+#include <cassert>
+
+#include "textfields/field_internal.h"
+
+namespace vevadar::textfields {
+namespace {
+
+std::int64_t count_of(std::int16_t n) { return std::max<std::int64_t>(n, 0); }
+
+// The columns of one field; the part past the end of the source is missing, which reads as the
+// blanks it stands for.
+std::string_view field_columns(std::string_view source, std::int64_t column, std::int64_t width) {
+  const auto size = static_cast<std::int64_t>(source.size());
+  if (column >= size) return {};
+  return source.substr(static_cast<std::size_t>(column),
+                       static_cast<std::size_t>(std::min(width, size - column)));
+}
+
+FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
+                   std::int32_t& target) {
+  // A real field has no integer reading: integer layouts hold integer fields only.
+  assert(spec.kind == FieldKind::kInteger);
+  if (spec.kind != FieldKind::kInteger) return FieldError::kInvalidCharacter;
+  const FieldValue<std::int32_t> result = parse_integer(field);
+  if (result.ok()) target = result.value;
+  return result.error;
+}
+
+// An integer field in a real layout stores its value converted to the target type.
+template <class Real>
+FieldError convert_to_real(const FieldSpec& spec, std::string_view field, int scale, Real& target) {
+  if (spec.kind == FieldKind::kInteger) {
+    const FieldValue<std::int32_t> result = parse_integer(field);
+    if (result.ok()) target = static_cast<Real>(result.value);
+    return result.error;
+  }
+  FieldValue<Real> result;
+  if constexpr (sizeof(Real) == sizeof(float)) {
+    result = parse_real_float(field, spec.digits, scale);
+  } else {
+    result = parse_real_double(field, spec.digits, scale);
+  }
+  if (result.ok()) target = result.value;
+  return result.error;
+}
+
+FieldError convert(const FieldSpec& spec, std::string_view field, int scale, float& target) {
+  return convert_to_real(spec, field, scale, target);
+}
+
+FieldError convert(const FieldSpec& spec, std::string_view field, int scale, double& target) {
+  return convert_to_real(spec, field, scale, target);
+}
+
+template <class T>
+ReadResult read_layout(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<T> targets) {
+  ReadResult result;
+  std::int64_t column = 0;  // 0-based, from the first column of `source`
+  int scale = 0;            // k holds from its kScale entry to the end of this layout only
+  std::size_t next = 0;
+  for (const FieldSpec& spec : layout) {
+    const std::int64_t width = count_of(spec.width);
+    switch (spec.kind) {
+      case FieldKind::kInteger:
+      case FieldKind::kReal:
+        for (std::int64_t i = 0; i < count_of(spec.repeat); ++i) {
+          if (next == targets.size()) return result;
+          const FieldError error =
+              convert(spec, field_columns(source, column, width), scale, targets[next]);
+          if (error != FieldError::kNone) {
+            result.error = error;
+            return result;
+          }
+          column += width;
+          result.converted = static_cast<int>(++next);
+        }
+        break;
+      case FieldKind::kScale:
+        scale = spec.digits;
+        break;
+      case FieldKind::kText:
+      case FieldKind::kSkip:
+      case FieldKind::kLiteral:
+        column += width * count_of(spec.repeat);
+        break;
+      case FieldKind::kLineBreak:
+        break;
+    }
+  }
+  return result;
+}
+
+// The output cursor over one 80-column line. Columns passed over by a skip are blank already;
+// only a character that would land past column 80 makes the line too long.
+class LineWriter {
+ public:
+  explicit LineWriter(std::span<char, kLineWidth> line) : line_(line) {
+    std::fill(line_.begin(), line_.end(), ' ');
+  }
+
+  void skip(std::int64_t columns) { column_ += columns; }
+
+  // False when the text did not fit; what fits is written.
+  bool put(std::string_view text) {
+    const std::int64_t fits = std::min(room(), static_cast<std::int64_t>(text.size()));
+    if (fits > 0) std::copy_n(text.begin(), fits, line_.begin() + column_);
+    column_ += static_cast<std::int64_t>(text.size());
+    return fits == static_cast<std::int64_t>(text.size());
+  }
+
+  bool put_integer(std::int64_t width, std::int32_t value, int min_digits) {
+    const std::int64_t fits = std::min(room(), width);
+    internal::write_integer_columns(
+        line_.subspan(static_cast<std::size_t>(std::min<std::int64_t>(column_, kLineWidth)),
+                      static_cast<std::size_t>(fits)),
+        width, value, min_digits);
+    column_ += width;
+    return fits == width;
+  }
+
+ private:
+  [[nodiscard]] std::int64_t room() const {
+    return std::max<std::int64_t>(kLineWidth - column_, 0);
+  }
+
+  std::span<char, kLineWidth> line_;
+  std::int64_t column_ = 0;  // 0-based
+};
+
+}  // namespace
+
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<std::int32_t> targets) {
+  return read_layout(source, layout, targets);
+}
+
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<float> targets) {
+  return read_layout(source, layout, targets);
+}
+
+ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layout,
+                       std::span<double> targets) {
+  return read_layout(source, layout, targets);
+}
+
+FieldError write_line(std::span<char, kLineWidth> line, std::span<const FieldSpec> layout,
+                      std::span<const OutputValue> values) {
+  LineWriter writer(line);
+  std::size_t next = 0;
+  for (const FieldSpec& spec : layout) {
+    switch (spec.kind) {
+      case FieldKind::kText:
+        if (next == values.size()) return FieldError::kMissingValue;
+        if (!writer.put(values[next++].text)) return FieldError::kLineTooLong;
+        break;
+      case FieldKind::kLiteral:
+        if (!writer.put(spec.literal)) return FieldError::kLineTooLong;
+        break;
+      case FieldKind::kInteger:
+        for (std::int64_t i = 0; i < count_of(spec.repeat); ++i) {
+          if (next == values.size()) return FieldError::kMissingValue;
+          if (!writer.put_integer(count_of(spec.width), values[next++].number, spec.digits)) {
+            return FieldError::kLineTooLong;
+          }
+        }
+        break;
+      case FieldKind::kSkip:
+        writer.skip(count_of(spec.width) * count_of(spec.repeat));
+        break;
+      case FieldKind::kLineBreak:
+        // One 80-column line has no room for a second line.
+        return FieldError::kLineTooLong;
+      case FieldKind::kScale:
+        break;
+      case FieldKind::kReal:
+        // Real fields have no output form; an output layout never holds one.
+        assert(false && "real field in an output layout");
+        writer.skip(count_of(spec.width) * count_of(spec.repeat));
+        break;
+    }
+  }
+  return FieldError::kNone;
+}
+
+std::size_t trimmed_length(std::string_view line) {
+  const std::size_t last = line.find_last_not_of(' ');
+  return last == std::string_view::npos ? 0 : last + 1;
+}
+
+}  // namespace vevadar::textfields

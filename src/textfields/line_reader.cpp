@@ -1,0 +1,86 @@
+#include "textfields/textfields.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vevadar::textfields {
+
+// Reads once into the buffer, which must be used up. False when the read failed without
+// delivering a byte. A failed read that did deliver bytes counts as those bytes followed by the
+// failure. Two failures in a row that deliver nothing end the input: a source that keeps failing
+// can never hold a scan on one line.
+bool LineReader::refill() {
+  const ByteSource::Chunk chunk = source_.read(buffer_, kBufferSize);
+  position_ = 0;
+  filled_ = std::min(chunk.size, kBufferSize);
+  if (filled_ > 0) {
+    failures_in_a_row_ = 0;
+    failure_after_buffer_ = chunk.failed;
+    return true;
+  }
+  if (!chunk.failed) {
+    ended_ = true;
+    return true;
+  }
+  if (++failures_in_a_row_ >= 2) ended_ = true;
+  return false;
+}
+
+LineReader::Outcome LineReader::next() {
+  constexpr std::size_t kWidth = kLineWidth;
+  std::size_t taken = 0;  // characters of this line placed in line_
+  bool taking = true;     // false once a carriage return or column 80 is passed
+  bool started = false;   // a byte of this line (its line feed included) was consumed
+  bool failed = false;    // a read failed inside this line: the rest of it is passed over
+  for (;;) {
+    if (position_ == filled_) {
+      if (failure_after_buffer_) {
+        failure_after_buffer_ = false;
+        failed = true;
+        continue;
+      }
+      if (ended_) break;
+      if (!refill()) failed = true;
+      continue;
+    }
+    const char* begin = buffer_ + position_;
+    const auto available = filled_ - position_;
+    const auto* line_feed = static_cast<const char*>(std::memchr(begin, '\n', available));
+    const std::size_t length =
+        line_feed != nullptr ? static_cast<std::size_t>(line_feed - begin) : available;
+    started = true;
+    if (taking && !failed) {
+      std::size_t count = std::min(length, kWidth - taken);
+      if (const void* cr = std::memchr(begin, '\r', count); cr != nullptr) {
+        count = static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
+        taking = false;
+      }
+      std::memcpy(line_ + taken, begin, count);
+      taken += count;
+      if (taken == kWidth) taking = false;
+    }
+    position_ += length;
+    if (line_feed != nullptr) {
+      ++position_;
+      break;
+    }
+  }
+  if (failed) {
+    // The failed line's characters are not kept: the buffer shows no half line.
+    std::fill(line_, line_ + kLineWidth, ' ');
+    return Outcome::kFailure;
+  }
+  if (!started) return Outcome::kEnd;
+  std::fill(line_ + taken, line_ + kLineWidth, ' ');
+  line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
+  return Outcome::kLine;
+}
+
+std::string_view LineReader::columns(int first, int count) const {
+  const std::int64_t begin = std::max(first, 1);
+  const std::int64_t last = std::min<std::int64_t>(std::int64_t{first} + count - 1, kLineWidth);
+  if (last < begin) return {};
+  return {line_ + begin - 1, static_cast<std::size_t>(last - begin + 1)};
+}
+
+}  // namespace vevadar::textfields

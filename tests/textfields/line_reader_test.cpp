@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "textfields/textfields.h"
+
+namespace vevadar::textfields {
+namespace {
+
+using Outcome = LineReader::Outcome;
+
+// Delivers its steps in order, each at most `chunk` bytes a read; a failed step delivers its
+// bytes (often none) in one failed read. After the last step: the end of input.
+class ScriptedSource final : public ByteSource {
+ public:
+  struct Step {
+    std::string bytes;
+    bool failed = false;
+  };
+  explicit ScriptedSource(std::vector<Step> steps,
+                          std::size_t chunk = std::numeric_limits<std::size_t>::max())
+      : steps_(std::move(steps)), chunk_(chunk) {}
+
+  Chunk read(char* buffer, std::size_t capacity) override {
+    ++reads;
+    if (next_ == steps_.size()) return {};
+    const Step& step = steps_[next_];
+    const std::size_t size =
+        std::min({capacity, step.failed ? step.bytes.size() : chunk_, step.bytes.size() - offset_});
+    std::memcpy(buffer, step.bytes.data() + offset_, size);
+    offset_ += size;
+    if (offset_ == step.bytes.size()) {
+      ++next_;
+      offset_ = 0;
+    }
+    return {size, step.failed};
+  }
+
+  int reads = 0;
+
+ private:
+  std::vector<Step> steps_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
+  std::size_t offset_ = 0;
+};
+
+struct Expected {
+  Outcome outcome;
+  std::string text;  // kLine only: the line before its blank padding
+  std::int32_t counter;
+};
+
+void expect_steps(LineReader& reader, const std::vector<Expected>& steps) {
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE(::testing::Message() << "step " << i);
+    const Expected& step = steps[i];
+    ASSERT_EQ(reader.next(), step.outcome);
+    EXPECT_EQ(reader.line_counter(), step.counter);
+    if (step.outcome == Outcome::kLine) {
+      std::string padded = step.text;
+      padded.resize(kLineWidth, ' ');
+      EXPECT_EQ(reader.line(), padded);
+    }
+  }
+}
+
+// Every text is read whole, one byte a read, in small pieces and in one piece: line ends, cut
+// points and skipped rests may fall on any read boundary.
+TEST(LineReader, TextsInPiecesOfAnySize) {
+  const std::string hundred = [] {
+    std::string s;
+    for (int i = 0; i < 100; ++i) s += static_cast<char>('A' + i % 26);
+    return s;
+  }();
+  const std::string binary("\t1\0\x80\xff|\x7f", 7);
+  struct Row {
+    std::string input;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {"", {}},
+      {"abc", {"abc"}},
+      {"\n", {""}},
+      {"\n\n", {"", ""}},
+      {"AB\rCD\nEF\r\n\r\nG", {"AB", "EF", "", "G"}},
+      {"L1\r", {"L1"}},
+      {hundred + "\nX\n", {hundred.substr(0, 80), "X"}},
+      {hundred.substr(0, 80) + "\nY", {hundred.substr(0, 80), "Y"}},
+      {hundred.substr(0, 81) + "\r\n", {hundred.substr(0, 80)}},
+      {hundred.substr(0, 85) + "\rZZ\nW\n", {hundred.substr(0, 80), "W"}},
+      {binary + "\n" + binary, {binary, binary}},
+  };
+  for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(::testing::Message() << "chunk " << chunk << ", input \"" << row.input << "\"");
+      ScriptedSource source({{row.input}}, chunk);
+      auto reader = std::make_unique<LineReader>(source);
+      std::vector<Expected> steps;
+      std::int32_t counter = 0;
+      for (const std::string& line : row.lines) steps.push_back({Outcome::kLine, line, ++counter});
+      steps.push_back({Outcome::kEnd, "", counter});
+      steps.push_back({Outcome::kEnd, "", counter});
+      expect_steps(*reader, steps);
+    }
+  }
+}
+
+TEST(LineReader, LongLinesAcrossBufferRefills) {
+  // A line longer than the whole 64 KiB buffer, then a line whose first 80 columns and whose
+  // skipped rest both straddle the buffer's end, then a short line.
+  std::string input(70000, 'a');
+  input += '\n';
+  input.resize(2 * 65536 - 40, 'b');
+  input += '\n';
+  const std::size_t straddling = input.size();
+  for (int i = 0; i < 200; ++i) input += static_cast<char>('A' + i % 26);
+  input += "\nC";
+  ASSERT_LT(straddling, 2U * 65536);
+  ASSERT_GT(straddling + 80, 2U * 65536);
+
+  ScriptedSource source({{input}});
+  auto reader = std::make_unique<LineReader>(source);
+  expect_steps(*reader, {{Outcome::kLine, std::string(80, 'a'), 1},
+                         {Outcome::kLine, std::string(80, 'b'), 2},
+                         {Outcome::kLine, input.substr(straddling, 80), 3},
+                         {Outcome::kLine, "C", 4},
+                         {Outcome::kEnd, "", 4}});
+}
+
+// A failure consumes the line in progress (up to its line feed) and does not count it. A failed
+// read that delivers bytes counts as the bytes, then the failure; two failures in a row that
+// deliver nothing end the input.
+TEST(LineReader, ReadFailures) {
+  constexpr Outcome kLine = Outcome::kLine;
+  constexpr Outcome kFailure = Outcome::kFailure;
+  constexpr Outcome kEnd = Outcome::kEnd;
+  struct Row {
+    const char* what;
+    std::vector<ScriptedSource::Step> script;
+    std::vector<Expected> steps;
+  };
+  const Row rows[] = {
+      {"failure inside a line",
+       {{"L1\nHAL"}, {"", true}, {"F\nL2\n"}},
+       {{kLine, "L1", 1}, {kFailure, "", 1}, {kLine, "L2", 2}, {kEnd, "", 2}}},
+      {"failed reads with bytes",
+       {{"L1\nPART", true}, {"REST\nL2\n", true}, {"L3\nL4\n"}},
+       {{kLine, "L1", 1},
+        {kFailure, "", 1},
+        {kLine, "L2", 2},
+        {kFailure, "", 2},
+        {kLine, "L4", 3},
+        {kEnd, "", 3}}},
+      {"failures with bytes between them",
+       {{"", true}, {"x\n"}, {"", true}, {"y\nL3"}},
+       {{kFailure, "", 0}, {kFailure, "", 0}, {kLine, "L3", 1}, {kEnd, "", 1}}},
+      {"two failures in a row",
+       {{"L1\n"}, {"", true}, {"", true}, {"L2\nL3\n"}},
+       {{kLine, "L1", 1}, {kFailure, "", 1}, {kEnd, "", 1}, {kEnd, "", 1}}},
+      {"failure then end", {{"", true}}, {{kFailure, "", 0}, {kEnd, "", 0}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScriptedSource source(row.script);
+    auto reader = std::make_unique<LineReader>(source);
+    expect_steps(*reader, row.steps);
+    const int reads = source.reads;
+    EXPECT_EQ(reader->next(), kEnd);
+    EXPECT_EQ(source.reads, reads);  // an ended input is not read again
+  }
+}
+
+TEST(LineReader, ColumnsAndDelimiter) {
+  ScriptedSource source({{"    -1 rest\n   -1\nABCD-1"}});
+  auto reader = std::make_unique<LineReader>(source);
+  ASSERT_EQ(reader->next(), Outcome::kLine);
+  EXPECT_TRUE(reader->is_delimiter());
+  EXPECT_EQ(reader->columns(5, 2), "-1");
+  EXPECT_EQ(reader->columns(1, 6), "    -1");
+  EXPECT_EQ(reader->columns(8, 4), "rest");
+  EXPECT_EQ(reader->columns(75, 10).size(), 6U);
+  EXPECT_EQ(reader->columns(80, 1), " ");
+  EXPECT_TRUE(reader->columns(81, 5).empty());
+  ASSERT_EQ(reader->next(), Outcome::kLine);
+  EXPECT_FALSE(reader->is_delimiter());
+  ASSERT_EQ(reader->next(), Outcome::kLine);
+  EXPECT_TRUE(reader->is_delimiter());
+}
+
+}  // namespace
+}  // namespace vevadar::textfields
