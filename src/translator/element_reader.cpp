@@ -136,9 +136,9 @@ struct Header {
 };
 
 // Reads the node lines of a mapped element and resolves its labels into `nodes`.
-std::optional<ReaderOutcome> read_element_nodes(RunState& state, const DescriptorFacts& facts,
-                                                std::int32_t node_count,
-                                                std::array<std::int32_t, modelfile::kNodeSlots>& nodes) {
+std::optional<ReaderOutcome> read_element_nodes(
+    RunState& state, const DescriptorFacts& facts, std::int32_t node_count,
+    std::array<std::int32_t, modelfile::kNodeSlots>& nodes) {
   int room = static_cast<int>(nodes.size());
   if (facts.form == Form::kBeam) {
     // The beam line's orientation and cross-section data are not part of the model.
@@ -216,8 +216,8 @@ ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
 
     const auto row = take_element_row(state);
     if (!row) return capacity_exceeded(Capacity::kElements);
-    model.elements[static_cast<std::size_t>(*row - 1)] = {
-        header.label, header.part, nodes, header.node_count, facts.type};
+    model.elements[static_cast<std::size_t>(*row - 1)] = {header.label, header.part, nodes,
+                                                          header.node_count, facts.type};
     if (*row % kProgressEvery == 0) state.messages.progress(*row, " ELEMENTS PROCESSED");
   }
 }

@@ -70,7 +70,7 @@ ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
     const auto label = read_integer(state, 1, 10);
     if (!label || *label < 1 || *label > kMaxNodeLabel) return conversion_failure();
     std::array<std::int32_t, 2> systems{};
-    (void)systems;
+    if (!read_columns(state, 11, 20, kSystemFields, systems).ok()) return conversion_failure();
 
     std::array<float, 3> xyz{};
     if (two_lines) {

@@ -78,9 +78,8 @@ std::vector<std::string> information_before_summary(const Translation& run) {
 TEST(ElementModel, SmallModelIsWrittenByteForByte) {
   ScratchDirectory dir;
   const Translation run = translate(
-      nodes(8) + dataset(2412, header(1, 91, 3, 3) + labels({101, 102, 103}) +
-                                   header(2, 21, 3, 2) + kBeamLine + labels({104, 105}) +
-                                   header(3, 115, 8, 8) +
+      nodes(8) + dataset(2412, header(1, 91, 3, 3) + labels({101, 102, 103}) + header(2, 21, 3, 2) +
+                                   kBeamLine + labels({104, 105}) + header(3, 115, 8, 8) +
                                    labels({101, 102, 103, 104, 105, 106, 107, 108}) +
                                    header(4, 92, 3, 6) + labels({108, 107, 106, 105, 104, 103})));
   EXPECT_TRUE(run.host.error_lines().empty());
@@ -94,8 +93,8 @@ TEST(ElementModel, SmallModelIsWrittenByteForByte) {
   std::vector<std::string> expected = {"VERSION 26", le32(2) + le32(8), "P0000003P0000008",
                                        le32(3) + le32(8)};
   for (int i = 1; i <= 8; ++i) {
-    expected.push_back(le32(100 + i) + lef32(static_cast<float>(i)) + lef32(0.5F) +
-                       lef32(-2.0F) + le32(0));
+    expected.push_back(le32(100 + i) + lef32(static_cast<float>(i)) + lef32(0.5F) + lef32(-2.0F) +
+                       le32(0));
   }
   expected.push_back(element(1, 4, 1, {1, 2, 3}));
   expected.push_back(element(2, 1, 1, {4, 5}));
@@ -114,17 +113,20 @@ TEST(ElementHeader, FieldsComeFromTheirDatasetsColumns) {
     std::string unv;
     Row element;
   } cases[] = {
-      {dataset(780, fields({{1, 41}, {11, 91}, {21, 66}, {31, 5}, {41, 67}, {51, 68}, {61, 9},
-                            {71, 3}}) +
-                        labels({103, 102, 101})),
+      {dataset(
+           780,
+           fields({{1, 41}, {11, 91}, {21, 66}, {31, 5}, {41, 67}, {51, 68}, {61, 9}, {71, 3}}) +
+               labels({103, 102, 101})),
        row(41, 4, 1, 3, {3, 2, 1})},
-      {dataset(71, fields({{1, 42}, {11, 66}, {21, 161}, {31, 5}, {41, 67}, {51, 68}, {61, 1},
-                           {71, 69}}) +
-                       labels({102})),
+      {dataset(
+           71,
+           fields({{1, 42}, {11, 66}, {21, 161}, {31, 5}, {41, 67}, {51, 68}, {61, 1}, {71, 69}}) +
+               labels({102})),
        row(42, 9, 1, 1, {2})},
-      {dataset(2412, fields({{1, 43}, {11, 11}, {21, 5}, {31, 66}, {41, 67}, {51, 2}, {61, 68},
-                             {71, 69}}) +
-                         kBeamLine + labels({103, 101, 102})),
+      {dataset(
+           2412,
+           fields({{1, 43}, {11, 11}, {21, 5}, {31, 66}, {41, 67}, {51, 2}, {61, 68}, {71, 69}}) +
+               kBeamLine + labels({103, 101, 102})),
        row(43, 12, 1, 2, {3, 1})},
   };
   for (const auto& c : cases) {
@@ -147,33 +149,31 @@ TEST(ElementParts, InOrderOfFirstAppearanceNamedByTheLastSevenDigits) {
                        fields({{1, 7}, {11, 161}, {31, 0}, {71, 1}}) + labels({101})));
   ASSERT_GE(run.records.size(), 4U);
   EXPECT_EQ(run.records[2], "P0000007P0000003P0000005P0012345P0000001P0000000");
-  EXPECT_EQ(run.records[3],
-            le32(7) + le32(3) + le32(5) + le32(12345) + le32(10000001) + le32(0));
+  EXPECT_EQ(run.records[3], le32(7) + le32(3) + le32(5) + le32(12345) + le32(10000001) + le32(0));
   std::vector<std::int32_t> part_indices;
   for (const Row& element : element_rows(run)) part_indices.push_back(element[2]);
   EXPECT_EQ(part_indices, (std::vector<std::int32_t>{1, 2, 3, 4, 5, 6}));
 }
 
 TEST(ElementParts, LargestIdAndLabelCountEveryHeaderButNoSpoke) {
-  // Seen by a rigid element part dataset (754), which takes its part id and element labels
-  // from them: a dropped element, a rigid element and an element that fails on its node still
-  // raise the largest label, and the failing element's part stays.
+  // Seen through rigid element part datasets (754), which take their part id (offset 0) and
+  // element labels from them. A dropped element, a rigid element and an element that fails on
+  // its node each raise the largest label; the failing element's part stays.
+  const std::string rbe2 =
+      dataset(754, "         0         1\nsecond header line\n" + column(101, 10) +
+                       std::string(10, ' ') + column(1, 10) + " 1 1 1 0 0 0\n" + labels({102}));
   ScratchDirectory dir;
   const Translation run = translate(
-      nodes(3) +
-      dataset(2412, mass(40, 101, 7) + mass(10, 101, 3) + header(90, 44, 7, 0) +
-                        mass(5, 101, 5) + header(60, 122, 3, 2) + labels({101, 102})) +
-      dataset(2412, header(95, 161, 9, 1) + labels({999})) +
-      dataset(754, "         0         1\nsecond header line\n" + column(101, 10) +
-                       std::string(10, ' ') + column(1, 10) + " 1 1 1 0 0 0\n" + labels({102})));
+      nodes(3) + dataset(2412, mass(40, 101, 7) + mass(10, 101, 3) + header(90, 44, 7, 0)) + rbe2 +
+      dataset(2412, header(120, 122, 3, 2) + labels({101, 102})) + rbe2 +
+      dataset(2412, header(150, 161, 9, 1) + labels({999})) + rbe2);
   EXPECT_EQ(run.host.error_lines(),
             (std::vector<std::string>{"WARNING: ELEMENT TYPE 044 CANNOT BE CREATED IN VELM",
                                       "** ERROR !  NODE #    999 DOES NOT EXIST"}));
-  EXPECT_EQ(run.records.at(3), le32(7) + le32(3) + le32(5) + le32(9) + le32(9));
-  const std::vector<Row> rows = element_rows(run);
-  ASSERT_EQ(rows.size(), 5U);
-  EXPECT_EQ(rows[3], row(5'000'002, 2, 2, 2, {1, 2}));
-  EXPECT_EQ(rows[4][0], 96);
+  EXPECT_EQ(run.records.at(3), le32(7) + le32(3) + le32(7) + le32(7) + le32(9) + le32(9));
+  std::vector<std::int32_t> element_labels;
+  for (const Row& element : element_rows(run)) element_labels.push_back(element[0]);
+  EXPECT_EQ(element_labels, (std::vector<std::int32_t>{40, 10, 91, 5'000'002, 121, 151}));
 }
 
 TEST(ElementDrop, WarnsAndSkipsExactlyTheElementsLines) {
@@ -183,11 +183,20 @@ TEST(ElementDrop, WarnsAndSkipsExactlyTheElementsLines) {
     int lines_skipped;
     const char* digits;
   } cases[] = {
-      {44, 4, 1, "044"},  {44, 9, 2, "044"},   {44, 16, 2, "044"}, {44, 17, 3, "044"},
-      {44, 0, 0, "044"},  {44, -3, 0, "044"},  {7, 1, 1, "007"},   {-5, 1, 1, "***"},
+      {44, 4, 1, "044"},
+      {44, 9, 2, "044"},
+      {44, 16, 2, "044"},
+      {44, 17, 3, "044"},
+      {44, 0, 0, "044"},
+      {44, -3, 0, "044"},
+      {7, 1, 1, "007"},
+      {-5, 1, 1, "***"},
       {1000, 1, 1, "***"},
       // Beam descriptors outside the map carry their beam line too.
-      {24, 2, 2, "024"},  {23, 0, 1, "023"},   {31, 9, 3, "031"},  {32, 3, 2, "032"},
+      {24, 2, 2, "024"},
+      {23, 0, 1, "023"},
+      {31, 9, 3, "031"},
+      {32, 3, 2, "032"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.descriptor) + " with " + std::to_string(c.node_count));
@@ -226,13 +235,19 @@ TEST(ElementFailures, ReportedAndLeaveNoHalfReadRow) {
       {"letter_in_columns_61_70", header(2, 161, 6, 1).substr(0, 60) + "         z\n",
        conversion_error(14), 2},
       // The third label is blank and reads as 0.
-      {"label_zero", header(2, 91, 1, 3) + labels({101, 102}),
-       {"** ERROR !  NODE #      0 DOES NOT EXIST"}, 1},
-      {"label_above_every_node", header(2, 91, 1, 3) + labels({101, 999, 102}),
-       {"** ERROR !  NODE #    999 DOES NOT EXIST"}, 1},
+      {"label_zero",
+       header(2, 91, 1, 3) + labels({101, 102}),
+       {"** ERROR !  NODE #      0 DOES NOT EXIST"},
+       1},
+      {"label_above_every_node",
+       header(2, 91, 1, 3) + labels({101, 999, 102}),
+       {"** ERROR !  NODE #    999 DOES NOT EXIST"},
+       1},
       // Record 100 lies inside the node index file but no node wrote it.
-      {"label_between_nodes", header(2, 94, 1, 4) + labels({101, 102, 103, 100}),
-       {"** ERROR !  NODE #    100 DOES NOT EXIST"}, 1},
+      {"label_between_nodes",
+       header(2, 94, 1, 4) + labels({101, 102, 103, 100}),
+       {"** ERROR !  NODE #    100 DOES NOT EXIST"},
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -25,8 +25,8 @@ std::string node15(std::int64_t label, std::string_view x = "", std::string_view
 // Datasets 781 and 2411: the label line, then x, y, z in 25 columns each.
 std::string node2411(std::int64_t label, std::string_view x = "", std::string_view y = "",
                      std::string_view z = "") {
-  return column(label, 10) + column(1, 10) + column(1, 10) + column(11, 10) + "\n" +
-         right(x, 25) + right(y, 25) + right(z, 25) + "\n";
+  return column(label, 10) + column(1, 10) + column(1, 10) + column(11, 10) + "\n" + right(x, 25) +
+         right(y, 25) + right(z, 25) + "\n";
 }
 
 // Dataset 2412 header: label, descriptor, property 1, material 1, colour 7, node count.
@@ -79,10 +79,9 @@ TEST(NodeCoordinates, StoredAsSinglePrecision) {
 
 TEST(NodeTable, DatasetsAppendAndARepeatedLabelMapsToTheLaterRow) {
   ScratchDirectory dir;
-  const Translation run = translate(dataset(2411, node2411(10) + node2411(20)) +
-                                    dataset(15, node15(30) + node15(10)) +
-                                    dataset(2412, header(1, 91, 3) + column(10, 10) +
-                                                      column(20, 10) + column(30, 10) + "\n"));
+  const Translation run = translate(
+      dataset(2411, node2411(10) + node2411(20)) + dataset(15, node15(30) + node15(10)) +
+      dataset(2412, header(1, 91, 3) + column(10, 10) + column(20, 10) + column(30, 10) + "\n"));
   EXPECT_TRUE(run.host.error_lines().empty());
   EXPECT_EQ(node_rows(run),
             (std::vector<NodeRow>{{10, 0, 0, 0}, {20, 0, 0, 0}, {30, 0, 0, 0}, {10, 0, 0, 0}}));
@@ -116,7 +115,8 @@ TEST(NodeFailures, ReportedAndLeaveNoHalfReadNode) {
       // Line 6 holds the fourth node; the rest of its dataset is skipped, the next one read.
       {dataset(15, node15(1) + node15(2) + node15(3) + "       4x\n" + node15(5)) +
            dataset(15, node15(6)),
-       conversion_error(6), {1, 2, 3, 6}},
+       conversion_error(6),
+       {1, 2, 3, 6}},
       // Labels that cannot be node index file record numbers.
       {dataset(15, node15(1) + node15(0) + node15(2)), conversion_error(4), {1}},
       {dataset(15, node15(536870913)), conversion_error(3), {}},

@@ -117,26 +117,40 @@ TEST(RigidExpansion, FailuresKeepOnlyCompletedSpokes) {
     int parts;
   } cases[] = {
       // Refused on its header: its part (5) is registered, no row stays, no line is read.
-      {"more_nodes_than_the_buffer", rigid(50, 5, std::vector<std::int64_t>(33, 101)),
-       {"**ERROR : TOO MANY RIGID NODES" + column(10, 20)}, {spoke(5'000'002, 2, 4, 3)}, 2},
+      {"more_nodes_than_the_buffer",
+       rigid(50, 5, std::vector<std::int64_t>(33, 101)),
+       {"**ERROR : TOO MANY RIGID NODES" + column(10, 20)},
+       {spoke(5'000'002, 2, 4, 3)},
+       2},
       // The counter counts completed spokes only.
-      {"third_node_missing", rigid(50, 1, {101, 102, 999, 104}),
+      {"third_node_missing",
+       rigid(50, 1, {101, 102, 999, 104}),
        {"** ERROR !  NODE #    999 DOES NOT EXIST"},
-       {spoke(5'000'002, 1, 1, 2), spoke(5'000'003, 1, 4, 3)}, 1},
-      {"first_node_missing", rigid(50, 1, {999, 101, 102}),
-       {"** ERROR !  NODE #    999 DOES NOT EXIST"}, {spoke(5'000'002, 1, 4, 3)}, 1},
+       {spoke(5'000'002, 1, 1, 2), spoke(5'000'003, 1, 4, 3)},
+       1},
+      {"first_node_missing",
+       rigid(50, 1, {999, 101, 102}),
+       {"** ERROR !  NODE #    999 DOES NOT EXIST"},
+       {spoke(5'000'002, 1, 4, 3)},
+       1},
       // Each node line is checked as it is read.
       {"letter_on_the_first_of_two_lines",
        header(50, 122, 1, 10) + "       101         x\n" + node_lines({101, 102}),
-       conversion_error(11), {spoke(5'000'002, 1, 4, 3)}, 1},
+       conversion_error(11),
+       {spoke(5'000'002, 1, 4, 3)},
+       1},
       {"letter_on_the_second_line",
        header(50, 122, 1, 10) + node_lines({101, 102, 103, 104, 101, 102, 103, 104}) +
            "       101         x\n",
-       conversion_error(12), {spoke(5'000'002, 1, 4, 3)}, 1},
+       conversion_error(12),
+       {spoke(5'000'002, 1, 4, 3)},
+       1},
       // Fields past the node count are not labels.
-      {"text_after_the_last_label", header(50, 122, 1, 2) + "       101       102         x\n",
+      {"text_after_the_last_label",
+       header(50, 122, 1, 2) + "       101       102         x\n",
        {},
-       {spoke(5'000'002, 1, 1, 2), row(9, 9, 1, 1, {1}), spoke(5'000'003, 1, 4, 3)}, 1},
+       {spoke(5'000'002, 1, 1, 2), row(9, 9, 1, 1, {1}), spoke(5'000'003, 1, 4, 3)},
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
