@@ -12,6 +12,8 @@ mkdir -p out/example
 echo "== Translating examples/bracket.unv into out/example/"
 status=0
 build/default/tools/vevadar -C out/example examples/bracket.unv || status=$?
-echo "== Exit status $status; the model file is out/example/velm.bin; its records:"
-build/default/tools/velmdump out/example/velm.bin | head -n 40
+echo "== Exit status $status. The message file out/example/rozedere.msg:"
+cat out/example/rozedere.msg
+echo "== The records of out/example/velm.bin:"
+build/default/tools/velmdump out/example/velm.bin
 exit "$status"
