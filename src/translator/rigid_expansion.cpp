@@ -22,10 +22,12 @@ constexpr FieldSpec kNodeLine[] = {integer_field(10, kLabelsPerLine)};
 
 using NodeBuffer = std::array<std::int32_t, kMaxRigidNodes>;
 
-// Reads the node lines of `count` labels (0..kMaxRigidNodes) into `labels`. A count below 2 still
-// has its one line: it is read and checked like any other.
+// Reads the node lines of `count` labels (at most kMaxRigidNodes) into `labels`. A rigid element
+// of 8 nodes or fewer has one node line, even with a count of 0 or below (nothing is taken from
+// it then).
 std::optional<ReaderOutcome> read_node_lines(RunState& state, std::int32_t count,
                                              NodeBuffer& labels) {
+  if (count <= 0) return need_line(state);
   for (std::int32_t first = 0; first < count; first += kLabelsPerLine) {
     if (auto ended = need_line(state)) return ended;
     const std::int32_t on_line = std::min(kLabelsPerLine, count - first);

@@ -14,8 +14,8 @@
 // with 16 'X' after the name and no terminator, every callback line must have the length 80, and
 // on 32-bit Windows the stack pointer must be the same before and after the call (the entry pops
 // its own 8 bytes). Any violation makes the exit status 1.
-#include <condition_variable>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -90,11 +90,14 @@ std::string format_log(const std::vector<Line>& lines) {
 }  // namespace
 
 // The callbacks this program exports (Linux: dynamic symbol table; Windows: dararude.def).
-extern "C" {
-#if !defined(_WIN32)
-__attribute__((visibility("default")))
+#if defined(_WIN32)
+#define HARNESS_EXPORT
+#else
+#define HARNESS_EXPORT __attribute__((visibility("default")))
 #endif
-void VEVADAR_CALL MESSAG(char* line, std::int32_t length) {
+
+extern "C" {
+HARNESS_EXPORT void VEVADAR_CALL MESSAG(char* line, std::int32_t length) {
   receive(false, line, length);
   std::function<void(char*)> hook;
   {
@@ -104,10 +107,9 @@ void VEVADAR_CALL MESSAG(char* line, std::int32_t length) {
   if (hook) hook(line);
 }
 
-#if !defined(_WIN32)
-__attribute__((visibility("default")))
-#endif
-void VEVADAR_CALL CPROMPTERROR(char* line, std::int32_t length) { receive(true, line, length); }
+HARNESS_EXPORT void VEVADAR_CALL CPROMPTERROR(char* line, std::int32_t length) {
+  receive(true, line, length);
+}
 }
 
 namespace {
@@ -184,8 +186,9 @@ void call_entry(const char* name, std::int32_t length) {
 #endif
 }
 
-// The name in a heap buffer of exactly its size plus 16 'X', without terminator, so that a read
-// beyond `length` meets 'X' (and the sanitizer build reports a read beyond the buffer).
+// The name in a heap buffer of exactly its size plus 16 'X', without terminator: a read beyond
+// `length` meets 'X', and one that looks for a terminator leaves the buffer (which the sanitizer
+// build reports).
 void call_with_name(std::string_view name, std::int32_t length) {
   std::vector<char> buffer(name.begin(), name.end());
   buffer.insert(buffer.end(), 16, 'X');
@@ -246,9 +249,9 @@ void fail(const std::string& what) {
   std::printf("FAIL %s: %s\n", g_checks.back().name.c_str(), what.c_str());
 }
 
-#define EXPECT(condition, what)       \
-  do {                                \
-    if (!(condition)) fail(what);     \
+#define EXPECT(condition, what)   \
+  do {                            \
+    if (!(condition)) fail(what); \
   } while (false)
 
 std::string padded(std::string_view text) {
@@ -446,7 +449,8 @@ void check_two_runs(const fs::path& root, const Outcome& small) {
              has_line(large, count_line(kForceLabel, 1)),
          "the larger model did not read as expected: " + describe(large.lines));
   EXPECT(has_line(small, count_line(kNodeLabel, 3)) && has_line(small, count_line(kPartLabel, 1)) &&
-             has_line(small, count_line(kSpcLabel, 1)) && has_line(small, count_line(kForceLabel, 1)),
+             has_line(small, count_line(kSpcLabel, 1)) &&
+             has_line(small, count_line(kForceLabel, 1)),
          "the smaller model did not read as expected: " + describe(small.lines));
 
   // The larger model, then the smaller one in the same directory and process: the second run
@@ -457,8 +461,8 @@ void check_two_runs(const fs::path& root, const Outcome& small) {
   const Outcome first = run("large.unv");
   EXPECT(same(first, large), "the larger model's run differs from its run alone");
   const Outcome second = run("small.unv");
-  EXPECT(same(second, small), "the second run differs from the smaller model's run alone: " +
-                                  describe(second.lines));
+  EXPECT(same(second, small),
+         "the second run differs from the smaller model's run alone: " + describe(second.lines));
 }
 
 void check_name_arguments(const fs::path& root, const Outcome& small) {

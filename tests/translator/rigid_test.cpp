@@ -82,7 +82,9 @@ TEST(RigidExpansion, NodeLinesFollowTheNodeCount) {
     ScratchDirectory dir;
     std::vector<std::int64_t> labels;
     for (int i = 1; i <= count; ++i) labels.push_back(100 + i);
-    const std::string element = count > 0 ? rigid(50, 1, labels) : header(50, 122, 1, count);
+    // A count of 0 or below still has its one node line, from which nothing is taken.
+    const std::string element =
+        count > 0 ? rigid(50, 1, labels) : header(50, 122, 1, count) + column(101, 10) + "\n";
     const Translation run = translate(nodes(32) + dataset(2412, element + mass(77, 132)));
     EXPECT_TRUE(run.host.error_lines().empty());
     std::vector<Row> expected;

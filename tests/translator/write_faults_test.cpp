@@ -52,9 +52,10 @@ std::string model_text(int nodes) {
                      "         1         7         3\n";
     element_lines += column(label, 10) + column(label + 1, 10) + column(label + 2, 10) + "\n";
   }
-  const std::string zeros = "  0.0000000000000000D+00  0.0000000000000000D+00  0.0000000000000000D+00\n";
-  const std::string restraint = "         1         1\nFIXED\n         1         0 1 1 1 0 0 0\n" +
-                                zeros + zeros + zeros;
+  const std::string zeros =
+      "  0.0000000000000000D+00  0.0000000000000000D+00  0.0000000000000000D+00\n";
+  const std::string restraint =
+      "         1         1\nFIXED\n         1         0 1 1 1 0 0 0\n" + zeros + zeros + zeros;
   const std::string load =
       "         1         1\nPUSH\n         2         0\n"
       "   1.0000000000000000D+00   0.0000000000000000D+00  -5.0000000000000000D+02\n"
