@@ -19,8 +19,6 @@ using textfields::integer_field;
 using textfields::real_field;
 using textfields::scale_factor;
 
-// Set id (columns 1-10), record kind (11-20).
-constexpr std::array kSetHeader = {integer_field(10, 2)};
 // 782 second line: forces 1-3 then moments 1-3, columns 1-78.
 constexpr std::array kSingleLoadLine = {real_field(13, 5, 6)};
 // 790 second and third lines: three components in columns 1-75.
@@ -105,15 +103,14 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
   modelfile::Model& model = state.model;
   textfields::LineReader& lines = state.lines;
 
-  if (const auto failed = need_line(state)) return *failed;
-  if (lines.is_delimiter()) return dataset_end();
-  std::array<std::int32_t, 2> header{};
-  if (!read_columns(state, 1, 20, kSetHeader, header).ok()) return conversion_failure();
-  const std::int32_t kind = header[1];
+  SetHeader header;
+  if (const auto stop = read_set_header(state, model.load_set_ids, model.load_set_count,
+                                        Capacity::kLoadSets, header)) {
+    return *stop;
+  }
+  const std::int32_t kind = header.kind;
   // The set and its dataset count grow whatever the records turn out to be.
-  const auto set = find_or_add_set(model.load_set_ids, model.load_set_count, header[0]);
-  if (!set) return capacity_exceeded(Capacity::kLoadSets);
-  const auto set_row = static_cast<std::size_t>(*set - 1);
+  const auto set_row = static_cast<std::size_t>(header.set - 1);
   model.load_set_dataset_count[set_row] = wrapping_add(model.load_set_dataset_count[set_row], 1);
   auto& loads = model.loads[set_row];
 

@@ -6,9 +6,9 @@ namespace vevadar::translator {
 namespace {
 
 using textfields::FieldSpec;
-using textfields::OutputValue;
 using textfields::integer_field;
 using textfields::literal;
+using textfields::OutputValue;
 using textfields::skip;
 using textfields::text_field;
 
@@ -21,8 +21,8 @@ constexpr FieldSpec kMissingNode[] = {literal("** ERROR !  NODE # "), integer_fi
 constexpr FieldSpec kProgress[] = {integer_field(8), text_field()};
 constexpr FieldSpec kWarning[] = {literal("WARNING: ELEMENT TYPE "), integer_field(3, 1, 3),
                                   literal(" CANNOT BE CREATED IN VELM")};
-constexpr FieldSpec kCountLine[] = {literal("*"), skip(4), text_field(), integer_field(10), skip(3),
-                                    literal("*")};
+constexpr FieldSpec kCountLine[] = {literal("*"),      skip(4), text_field(),
+                                    integer_field(10), skip(3), literal("*")};
 
 constexpr std::string_view kBoxBorder = "************************************************";
 constexpr std::string_view kBoxTitle = "*          SUMMARY OF THE MODEL                *";

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "translator/readers.h"
 
@@ -74,15 +75,27 @@ std::int32_t restraint_code(std::span<const std::int32_t, 6> flags) {
   return static_cast<std::int32_t>(code);
 }
 
-std::optional<std::int32_t> find_or_add_set(std::span<std::int32_t, kMaxSetIds> ids,
-                                            std::int32_t& count, std::int32_t id) {
+std::optional<ReaderOutcome> read_set_header(RunState& state,
+                                             std::span<std::int32_t, kMaxSetIds> ids,
+                                             std::int32_t& count, Capacity full,
+                                             SetHeader& header) {
+  static constexpr textfields::FieldSpec kSetHeader[] = {textfields::integer_field(10, 2)};
+  if (auto ended = need_line(state)) return ended;
+  if (state.lines.is_delimiter()) return dataset_end();
+  std::array<std::int32_t, 2> fields{};
+  if (!read_columns(state, 1, 20, kSetHeader, fields).ok()) return conversion_failure();
+
   const auto used = ids.first(static_cast<std::size_t>(count));
-  const auto found = std::find(used.begin(), used.end(), id);
-  if (found != used.end()) return static_cast<std::int32_t>(found - used.begin()) + 1;
-  if (count >= kMaxSets) return std::nullopt;
-  ids[static_cast<std::size_t>(count)] = id;
+  const auto found = std::find(used.begin(), used.end(), fields[0]);
+  if (found != used.end()) {
+    header = {static_cast<std::int32_t>(found - used.begin()) + 1, fields[1]};
+    return std::nullopt;
+  }
+  if (count >= kMaxSets) return capacity_exceeded(full);
+  ids[static_cast<std::size_t>(count)] = fields[0];
   ++count;
-  return count;
+  header = {count, fields[1]};
+  return std::nullopt;
 }
 
 }  // namespace vevadar::translator

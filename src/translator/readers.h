@@ -107,9 +107,18 @@ constexpr std::int32_t wrapping_add(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-// Finds `id` among the first `count` entries of a set id list; registers it as a new set when it
-// is absent. Returns the 1-based set index, or nullopt when a new set would exceed kMaxSets.
-std::optional<std::int32_t> find_or_add_set(std::span<std::int32_t, kMaxSetIds> ids,
-                                            std::int32_t& count, std::int32_t id);
+// The first header line of a restraint or load set dataset: the set id (columns 1-10) and the
+// record kind (11-20). The set is found among the first `count` ids of `ids`, or registered as
+// a new set; `set` is its 1-based index.
+struct SetHeader {
+  std::int32_t set = 0;
+  std::int32_t kind = 0;
+};
+// nullopt with `header` filled, else the route: the closing delimiter (a dataset without
+// records), a read or conversion failure, or `full` when a new set would exceed kMaxSets (the
+// set is then not registered).
+std::optional<ReaderOutcome> read_set_header(RunState& state,
+                                             std::span<std::int32_t, kMaxSetIds> ids,
+                                             std::int32_t& count, Capacity full, SetHeader& header);
 
 }  // namespace vevadar::translator

@@ -18,8 +18,6 @@ namespace {
 using textfields::integer_field;
 using textfields::skip;
 
-// Set id (columns 1-10), record kind (11-20).
-constexpr std::array kSetHeader = {integer_field(10, 2)};
 // 214: label (1-10), flags 1-6 (11-70); columns 71-80 are not read.
 constexpr std::array kListLine = {integer_field(10, 7)};
 // 755/791 kind 1: label (1-10), columns 11-20 unread, flags 1-6 (21-32).
@@ -66,15 +64,14 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
   modelfile::Model& model = state.model;
   textfields::LineReader& lines = state.lines;
 
-  if (const auto failed = need_line(state)) return *failed;
-  if (lines.is_delimiter()) return dataset_end();
-  std::array<std::int32_t, 2> header{};
-  if (!read_columns(state, 1, 20, kSetHeader, header).ok()) return conversion_failure();
-  const std::int32_t kind = header[1];
   // The set counts whatever its records turn out to be, even with no record at all.
-  const auto set = find_or_add_set(model.restraint_set_ids, model.restraint_set_count, header[0]);
-  if (!set) return capacity_exceeded(Capacity::kRestraintSets);
-  auto& column = model.restraint[static_cast<std::size_t>(*set - 1)];
+  SetHeader header;
+  if (const auto stop = read_set_header(state, model.restraint_set_ids, model.restraint_set_count,
+                                        Capacity::kRestraintSets, header)) {
+    return *stop;
+  }
+  const std::int32_t kind = header.kind;
+  auto& column = model.restraint[static_cast<std::size_t>(header.set - 1)];
 
   // The header's second line is not tested for the delimiter.
   if (const auto failed = pass_over_line(state)) return *failed;
