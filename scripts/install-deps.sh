@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build and test vevadar (native build).
-# Runs apt-get only when a package is missing; needs root (or sudo) for that.
+# Installs what a fresh Debian 12 machine lacks to build and test vevadar: the native build's
+# packages, and with --windows also MinGW-w64 and Wine for the 32-bit DLL (enabling the i386
+# architecture for wine32). Runs apt-get only when a package is missing; needs root (or sudo).
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libbenchmark-dev)
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
+fi
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -23,5 +27,10 @@ if [ "$(id -u)" -ne 0 ]; then
   fi
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}" >/dev/null
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "enabling the i386 architecture (for wine32)"
+  $sudo dpkg --add-architecture i386
+fi
+$sudo apt-get update -qq -o DPkg::Lock::Timeout=300 </dev/null
+$sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 \
+  "${missing[@]}" </dev/null >/dev/null

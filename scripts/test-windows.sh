@@ -5,13 +5,13 @@
 #   - the host harness dararude.exe loading it and running the boundary checks;
 #   - the harness over many universal files, each run's callback lines, velm.bin and rozedere.msg
 #     compared byte for byte with the Linux library's on the same files (native build in
-#     build/h-linux).
+#     build/default).
 # Installs what is missing with apt-get (needs root or sudo). Runs headless: needs no HOME,
 # DISPLAY or stdin, and uses a private Wine prefix that is removed at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-linux_build=$root/build/h-linux
+linux_build=$root/build/default
 windows_build=$root/build/win32
 
 started=$SECONDS
@@ -43,37 +43,12 @@ trap cleanup EXIT
 
 # --- Packages -----------------------------------------------------------------------------------
 phase "packages"
-bash scripts/install-deps.sh  # cmake, g++ and GoogleTest for the native build
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-missing=()
-for package in g++-mingw-w64-i686-posix wine wine32:i386; do
-  installed "$package" || missing+=("$package")
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "MinGW-w64 and Wine are installed"
-else
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    if command -v sudo >/dev/null 2>&1; then sudo="sudo"; else
-      echo "error: installing ${missing[*]} needs root; run this as root or install sudo" >&2
-      exit 1
-    fi
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    echo "enabling the i386 architecture (for wine32)"
-    $sudo dpkg --add-architecture i386
-  fi
-  echo "installing: ${missing[*]}"
-  $sudo apt-get update -qq -o DPkg::Lock::Timeout=300 </dev/null
-  $sudo apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=300 \
-    "${missing[@]}" </dev/null >/dev/null
-fi
+bash scripts/install-deps.sh --windows
 
 # --- Builds -------------------------------------------------------------------------------------
 phase "native library and harness (reference outputs), $linux_build"
-cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEVADAR_BENCHMARKS=OFF >/dev/null
-cmake --build "$linux_build" -j2 --target vevadar library_host
+cmake --preset default >/dev/null
+cmake --build --preset default --target vevadar library_host
 
 phase "cross build, preset win32, $windows_build"
 cmake --preset win32 "-DVEVADAR_LINUX_BUILD=$linux_build" >/dev/null

@@ -96,7 +96,7 @@ class BinaryFile {
   LastOp last_op_ = LastOp::kNone;
   // The stream's buffer: records are written a few bytes at a time, and a member array keeps
   // the buffer out of the heap (the files live in a static for the life of the library).
-  char buffer_[kBufferBytes];
+  char buffer_[kBufferBytes] = {};
 };
 
 // The model file. Opened with the open-or-create rule and rewound: a file the open created is
