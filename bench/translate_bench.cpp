@@ -52,10 +52,14 @@ const fs::path& model_file() {
       for (int j = 0; j + 1 < kSide; ++j) {
         for (int i = 0; i + 1 < kSide; ++i) {
           out << right(++element, 10) << "       115         1         1         7         8\n";
-          const int corners[8] = {label(i, j, k),         label(i + 1, j, k),
-                                  label(i + 1, j + 1, k), label(i, j + 1, k),
-                                  label(i, j, k + 1),     label(i + 1, j, k + 1),
-                                  label(i + 1, j + 1, k + 1), label(i, j + 1, k + 1)};
+          const int corners[8] = {label(i, j, k),
+                                  label(i + 1, j, k),
+                                  label(i + 1, j + 1, k),
+                                  label(i, j + 1, k),
+                                  label(i, j, k + 1),
+                                  label(i + 1, j, k + 1),
+                                  label(i + 1, j + 1, k + 1),
+                                  label(i, j + 1, k + 1)};
           for (int corner : corners) out << right(corner, 10);
           out << "\n";
         }

@@ -23,10 +23,10 @@ int main(int argc, char** argv) {
     std::error_code error;
     if (fs::is_directory(path, error)) {
       for (const auto& entry : fs::recursive_directory_iterator(path, error)) {
-        if (entry.is_regular_file()) inputs.push_back(entry.path());
+        if (entry.is_regular_file()) inputs.push_back(fs::absolute(entry.path()));
       }
     } else if (fs::is_regular_file(path, error)) {
-      inputs.push_back(path);
+      inputs.push_back(fs::absolute(path));
     } else {
       std::cerr << "replay: no such file or directory: " << path.string() << '\n';
       return 2;

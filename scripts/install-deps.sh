@@ -4,7 +4,7 @@
 # architecture for wine32). Runs apt-get only when a package is missing; needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev)
+packages=(cmake make g++ libgtest-dev libbenchmark-dev clang-format)
 if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
 fi

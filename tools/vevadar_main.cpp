@@ -54,8 +54,8 @@ std::string_view trimmed(const char* line) {
 
 bool is_progress_line(std::string_view text) {
   // A count in 8 columns, then the text of the node or element reader.
-  for (std::string_view suffix : {std::string_view(" NODES PROCESSED"),
-                                  std::string_view(" ELEMENTS PROCESSED")}) {
+  for (std::string_view suffix :
+       {std::string_view(" NODES PROCESSED"), std::string_view(" ELEMENTS PROCESSED")}) {
     if (text.size() == 8 + suffix.size() && text.substr(8) == suffix) return true;
   }
   return false;

@@ -20,7 +20,7 @@ namespace vevadar::modelfile {
 inline constexpr std::int32_t kMaxNodes = 125'000;
 inline constexpr std::int32_t kMaxElements = 125'000;
 inline constexpr std::int32_t kMaxParts = 1'000;
-inline constexpr std::int32_t kMaxSets = 10;     // restraint sets, load sets, set numbering lists
+inline constexpr std::int32_t kMaxSets = 10;  // restraint sets, load sets, set numbering lists
 inline constexpr std::int32_t kMaxSetIds = 1'000;
 inline constexpr std::int32_t kNodeSlots = 8;
 inline constexpr int kPartNameWidth = 8;
@@ -37,8 +37,8 @@ struct Part {
 };
 
 struct Element {
-  std::int32_t label;  // 0: the slot holds no element and is not written
-  std::int32_t part;   // part index, 1-based
+  std::int32_t label;                          // 0: the slot holds no element and is not written
+  std::int32_t part;                           // part index, 1-based
   std::array<std::int32_t, kNodeSlots> nodes;  // node indices; 0 beyond the node count
   std::int32_t node_count;
   std::int32_t type;  // element type code

@@ -69,12 +69,18 @@ struct FieldSpec {
 };
 
 constexpr FieldSpec integer_field(int width, int repeat = 1, int min_digits = 1) {
-  return {FieldKind::kInteger, static_cast<std::int16_t>(width),
-          static_cast<std::int16_t>(min_digits), static_cast<std::int16_t>(repeat), {}};
+  return {FieldKind::kInteger,
+          static_cast<std::int16_t>(width),
+          static_cast<std::int16_t>(min_digits),
+          static_cast<std::int16_t>(repeat),
+          {}};
 }
 constexpr FieldSpec real_field(int width, int implied_digits, int repeat = 1) {
-  return {FieldKind::kReal, static_cast<std::int16_t>(width),
-          static_cast<std::int16_t>(implied_digits), static_cast<std::int16_t>(repeat), {}};
+  return {FieldKind::kReal,
+          static_cast<std::int16_t>(width),
+          static_cast<std::int16_t>(implied_digits),
+          static_cast<std::int16_t>(repeat),
+          {}};
 }
 constexpr FieldSpec text_field() { return {FieldKind::kText, 0, 0, 1, {}}; }
 constexpr FieldSpec skip(int columns) {
@@ -108,7 +114,7 @@ ReadResult read_fields(std::string_view source, std::span<const FieldSpec> layou
 
 // A value for an output layout: integer fields take `number`, text fields take `text`.
 struct OutputValue {
-  constexpr OutputValue(std::int32_t n) : number(n) {}  // NOLINT(google-explicit-constructor)
+  constexpr OutputValue(std::int32_t n) : number(n) {}    // NOLINT(google-explicit-constructor)
   constexpr OutputValue(std::string_view t) : text(t) {}  // NOLINT(google-explicit-constructor)
   std::int32_t number = 0;
   std::string_view text = {};

@@ -66,8 +66,8 @@ std::string lef32(float value);
 struct Translation {
   translator::RunResult result;
   CapturingHost host;
-  std::string model_bytes;      // velm.bin after the run ("" if it does not exist)
-  std::string message_file;     // rozedere.msg after the run ("" if it does not exist)
+  std::string model_bytes;           // velm.bin after the run ("" if it does not exist)
+  std::string message_file;          // rozedere.msg after the run ("" if it does not exist)
   std::vector<std::string> records;  // decoded payloads of velm.bin (empty if malformed)
   bool model_well_formed = false;
 };

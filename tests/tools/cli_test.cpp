@@ -80,6 +80,21 @@ TEST(Cli, DirectoryOptionPutsTheRunFilesThereAndReadsFileFromHere) {
   EXPECT_EQ(run_cli("-C missing-dir model.unv").status, 2);
 }
 
+TEST(Cli, QuietDropsOnlyTheProgressLines) {
+  ScratchDirectory dir;
+  std::string nodes;
+  for (int label = 1; label <= 1000; ++label) nodes += column(label, 10) + "\n";
+  write_file("model.unv", dataset(15, nodes) + dataset(0, ""));
+  const CliRun loud = run_cli("model.unv");
+  const CliRun quiet = run_cli("--quiet model.unv");
+  EXPECT_EQ(loud.status, 1);
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_EQ(loud.out.rfind("    1000 NODES PROCESSED\n", 0), 0U) << loud.out;
+  EXPECT_EQ(quiet.out.find("PROCESSED"), std::string::npos);
+  EXPECT_EQ(loud.out.substr(loud.out.find('*')), quiet.out);
+  EXPECT_EQ(quiet.err, loud.err);
+}
+
 TEST(Cli, UsageErrorsExit64) {
   ScratchDirectory dir;
   for (const char* arguments : {"", "--bogus x.unv", "a.unv b.unv", "-C", "--quiet"}) {

@@ -50,8 +50,7 @@ std::vector<std::string> summary_lines(int parts, int nodes, int elements, int s
   return {line("TOTAL NUMBER OF PART       : ", parts),
           line("TOTAL NUMBER OF NODE       : ", nodes),
           line("TOTAL NUMBER OF ELEMENT    : ", elements),
-          line("TOTAL NUMBER OF SPC        : ", spc),
-          line("TOTAL NUMBER OF NODAL FORCE: ", loads)};
+          line("TOTAL NUMBER OF SPC        : ", spc), line("TOTAL NUMBER OF NODAL FORCE: ", loads)};
 }
 
 TEST(Run, EmptyFileGivesTheEmptyModelSummaryAndBox) {
@@ -99,7 +98,8 @@ TEST(Run, MissingInputIsReportedAndNothingIsCreated) {
   EXPECT_EQ(run.host.error_lines(),
             std::vector<std::string>{"**ERROR : CANNOT OPEN UNIVERSAL FILE"});
   EXPECT_TRUE(run.host.information_lines().empty());
-  for (const char* name : {"velm.bin", "velm.inn", "temp.prt", "rozedere.msg", "no-such-file.unv"}) {
+  for (const char* name :
+       {"velm.bin", "velm.inn", "temp.prt", "rozedere.msg", "no-such-file.unv"}) {
     EXPECT_FALSE(file_exists(name)) << name;
   }
 }
@@ -162,28 +162,33 @@ const std::string kTypeError = "**ERROR : READ DATA TYPE ERROR";
 INSTANTIATE_TEST_SUITE_P(
     Scanner, Framing,
     ::testing::Values(
-        FramingCase{"comments_then_skipped_dataset",
-                    "comment\nmore\n" + dataset(164, "a\nb\nc\n"), {}},
-        FramingCase{"last_dataset_without_closing_delimiter",
-                    delimiter() + "   164\nline\nline\n", {}},
+        FramingCase{
+            "comments_then_skipped_dataset", "comment\nmore\n" + dataset(164, "a\nb\nc\n"), {}},
+        FramingCase{
+            "last_dataset_without_closing_delimiter", delimiter() + "   164\nline\nline\n", {}},
         FramingCase{"last_line_an_opening_delimiter", dataset(164, "a\n") + delimiter(), {}},
         FramingCase{"empty_file", "", {}},
         FramingCase{"number_zero", dataset(0, "a\n") + dataset(164, "b\n"), {kTypeError}},
-        FramingCase{"blank_number_line", delimiter() + "\nxx\n" + delimiter() + dataset(164, ""),
+        FramingCase{"blank_number_line",
+                    delimiter() + "\nxx\n" + delimiter() + dataset(164, ""),
                     {kTypeError}},
         FramingCase{"number_too_large", dataset(100000, "a\n"), {kTypeError}},
         FramingCase{"number_32767_skipped_quietly", dataset(32767, "a\n"), {}},
         // Columns 5-6 of "    -5" hold "-5": a number line, and out of range.
         FramingCase{"negative_number", delimiter() + "    -5\n", {kTypeError}},
-        FramingCase{"letter_in_number", "c\n" + delimiter() + "  1A4\nx\n" + delimiter(),
+        FramingCase{"letter_in_number",
+                    "c\n" + delimiter() + "  1A4\nx\n" + delimiter(),
                     {counter_line("**ERROR : READ DATA ERROR", 3)}},
         FramingCase{"several_delimiters_are_one_boundary",
-                    delimiter() + delimiter() + delimiter() + "   164\nx\n" + delimiter(), {}},
+                    delimiter() + delimiter() + delimiter() + "   164\nx\n" + delimiter(),
+                    {}},
         FramingCase{"text_after_column_6_of_number_line",
-                    delimiter() + "   164 units of the model\nx\n" + delimiter(), {}},
+                    delimiter() + "   164 units of the model\nx\n" + delimiter(),
+                    {}},
         // After a skipped dataset the scan is in the header state: a text line right after the
         // closing delimiter is read as a dataset number line.
-        FramingCase{"text_after_skipped_dataset", dataset(164, "x\n") + "Workpiece\n",
+        FramingCase{"text_after_skipped_dataset",
+                    dataset(164, "x\n") + "Workpiece\n",
                     {counter_line("**ERROR : READ DATA ERROR", 5)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -193,9 +198,9 @@ TEST(Scanner, DelimiterRuleLooksAtColumns5And6Only) {
     bool delimiter;
   };
   const Row rows[] = {
-      {"    -1", true},  {"abcd-1", true},   {"    -12345", true}, {"   -1", false},
-      {"  -1", false},   {"-1", false},      {"     -1", false},   {"    - 1", false},
-      {"\t\t\t\t-1", true},
+      {"    -1", true},   {"abcd-1", true},   {"    -12345", true},
+      {"   -1", false},   {"  -1", false},    {"-1", false},
+      {"     -1", false}, {"    - 1", false}, {"\t\t\t\t-1", true},
   };
   for (const Row& row : rows) {
     ScratchDirectory dir;

@@ -88,8 +88,8 @@ TEST(ScannerReadFailure, ConsumesTheFailingLineAndKeepsTheCounter) {
   // count).
   const ScanRun run =
       scan_script({{"first\nsec"}, {"", true}, {"ond\n" + delimiter() + "  1A4\n"}});
-  EXPECT_EQ(run.errors, (std::vector<std::string>{
-                            kDelimiterError, "**ERROR : READ DATA ERROR" + column(3, 20)}));
+  EXPECT_EQ(run.errors, (std::vector<std::string>{kDelimiterError,
+                                                  "**ERROR : READ DATA ERROR" + column(3, 20)}));
 }
 
 TEST(ScannerReadFailure, AFailingSourceCannotHoldTheScanForever) {

@@ -1,0 +1,57 @@
+// Whole translations of arbitrary bytes: the run must complete or end early without a crash,
+// send only 80-character lines, and leave a well-formed model file when it completes.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "recordfiles/recordfiles.h"
+#include "translator/translator.h"
+
+namespace {
+
+class CheckingHost final : public vevadar::host::Host {
+ public:
+  void information(char* line) override { check(line); }
+  void error(char* line) override { check(line); }
+
+ private:
+  static void check(const char* line) {
+    for (int i = 0; i < 80; ++i) {
+      // Lines are text built from the file's numbers: never a NUL inside the 80 columns.
+      if (line[i] == '\0') std::abort();
+    }
+  }
+};
+
+const std::filesystem::path& work_directory() {
+  static const std::filesystem::path dir = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vevadar-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    std::filesystem::current_path(pattern);
+    return std::filesystem::path(pattern);
+  }();
+  return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::filesystem::path input = work_directory() / "input.unv";
+  {
+    std::ofstream out(input, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  CheckingHost host;
+  const auto result = vevadar::translator::run_translation(host, input.string());
+  if (result.end == vevadar::translator::RunEnd::kCompleted) {
+    std::ifstream in(work_directory() / "velm.bin", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!vevadar::recordfiles::read_model_records(bytes)) std::abort();
+  }
+  return 0;
+}
