@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -145,6 +146,9 @@ struct FramingCase {
 std::string counter_line(std::string_view text, int counter) {
   return std::string(text) + column(counter, 20);
 }
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FramingCase& c, std::ostream* os) { *os << c.name; }
 
 class Framing : public ::testing::TestWithParam<FramingCase> {};
 
