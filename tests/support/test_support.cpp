@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -102,6 +103,22 @@ std::string lef32(float value) {
   static_assert(sizeof bits == sizeof value);
   std::memcpy(&bits, &value, sizeof bits);
   return le32(static_cast<std::int32_t>(bits));
+}
+
+std::string ints(std::initializer_list<std::int32_t> values) {
+  std::string out;
+  for (const std::int32_t value : values) out += le32(value);
+  return out;
+}
+
+std::string counter_line(std::string_view text, int counter) {
+  return std::string(text) + column(counter, 20);
+}
+
+std::vector<std::string> set_records(const Translation& run) {
+  const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
+  if (end == run.records.end()) return {};
+  return {end + 1, run.records.end()};
 }
 
 Translation translate_file(const std::string& path, const translator::RunOptions& options) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -61,6 +62,10 @@ std::string column(std::int64_t value, int width);
 // Little-endian payload bytes, as the model file holds them.
 std::string le32(std::int32_t value);
 std::string lef32(float value);
+std::string ints(std::initializer_list<std::int32_t> values);
+
+// An error line's text followed by the line counter in 20 columns.
+std::string counter_line(std::string_view text, int counter);
 
 // One whole translation of `unv` (written as "input.unv") in the current directory.
 struct Translation {
@@ -72,6 +77,9 @@ struct Translation {
   bool model_well_formed = false;
 };
 Translation translate(std::string_view unv, const translator::RunOptions& options = {});
+// The model file records after the element end record: records 8 onward (set counts,
+// restraint columns, load sets). Empty if there is no element end record.
+std::vector<std::string> set_records(const Translation& run);
 // Translates an existing file by name (for the real-file corpus).
 Translation translate_file(const std::string& path, const translator::RunOptions& options = {});
 

@@ -26,24 +26,11 @@ std::string right(std::string_view text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);
 }
 
-std::string ints(std::initializer_list<std::int32_t> values) {
-  std::string out;
-  for (const std::int32_t value : values) out += le32(value);
-  return out;
-}
-
 // Record 16: node index, forces, moments.
 std::string node_load(std::int32_t node, std::array<float, 6> values) {
   std::string out = le32(node);
   for (const float value : values) out += lef32(value);
   return out;
-}
-
-// Model file records 8 onward: those after the element end record.
-std::vector<std::string> set_records(const Translation& run) {
-  const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
-  if (end == run.records.end()) return {};
-  return {end + 1, run.records.end()};
 }
 
 // Records 8-16 of a model of one node, no restraint and one load set (id 1, one dataset).
@@ -76,10 +63,6 @@ std::string line790(std::array<std::string_view, 3> values) {
 std::string load790(int label, std::array<std::string_view, 3> forces,
                     std::array<std::string_view, 3> moments) {
   return column(label, 10) + "\n" + line790(forces) + line790(moments) + "    -1 fourth line\n";
-}
-
-std::string counter_line(std::string_view text, int counter) {
-  return std::string(text) + column(counter, 20);
 }
 
 constexpr std::array<std::string_view, 6> kNines = {"9.0", "9.0", "9.0", "9.0", "9.0", "9.0"};

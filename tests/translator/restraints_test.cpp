@@ -21,19 +21,6 @@ std::string nodes(int count) {
   return dataset(2411, body);
 }
 
-std::string ints(std::initializer_list<std::int32_t> values) {
-  std::string out;
-  for (const std::int32_t value : values) out += le32(value);
-  return out;
-}
-
-// Model file records 8 onward: those after the element end record.
-std::vector<std::string> set_records(const Translation& run) {
-  const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
-  if (end == run.records.end()) return {};
-  return {end + 1, run.records.end()};
-}
-
 // Records 8-13 of a model with node count `n`, restraint columns `columns` and no load set.
 std::vector<std::string> restraint_tail(std::int32_t n, std::vector<std::string> columns) {
   const auto s = static_cast<std::int32_t>(columns.size());
@@ -79,10 +66,6 @@ std::string record(int label, std::string_view digits, int length) {
   for (int i = 2; i < length; ++i) out += "    -1\n";
   if (length >= 2) out += "BAD\n";
   return out;
-}
-
-std::string counter_line(std::string_view text, int counter) {
-  return std::string(text) + column(counter, 20);
 }
 
 TEST(RestraintCodes, FromFlagsInEachDatasetLayout) {

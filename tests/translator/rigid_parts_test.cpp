@@ -67,16 +67,6 @@ Rows rigid_rows(const Translation& run) {
   return rows;
 }
 
-std::string ints(std::initializer_list<std::int32_t> values) {
-  std::string out;
-  for (const std::int32_t value : values) out += le32(value);
-  return out;
-}
-
-std::string counter_line(std::string_view text, int counter) {
-  return std::string(text) + column(counter, 20);
-}
-
 // After each record under test, a record of one dependent node (node 120, flags 4 5 6) shows
 // that the list lines were counted right and which label comes next.
 TEST(RigidPartElements, GroupsOfSixDependents) {

@@ -143,10 +143,6 @@ struct FramingCase {
   std::vector<std::string> errors;
 };
 
-std::string counter_line(std::string_view text, int counter) {
-  return std::string(text) + column(counter, 20);
-}
-
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const FramingCase& c, std::ostream* os) { *os << c.name; }
 
