@@ -20,6 +20,14 @@ bool exists(const std::string& name) {
   return std::filesystem::exists(name, error);
 }
 
+// The file's full path as it is when it is opened. Later reopening (cut) and removal use it, so
+// they reach the same file even if the host changes the current directory during the run.
+std::string full_path(const std::string& name) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(name, error);
+  return error ? name : path.string();
+}
+
 }  // namespace
 
 bool BinaryFile::attach(std::FILE* file, Access access) {
@@ -34,7 +42,7 @@ bool BinaryFile::attach(std::FILE* file, Access access) {
 
 BinaryFile::Opened BinaryFile::open_or_create(const std::string& name) {
   close();
-  name_ = name;
+  name_ = full_path(name);
   failed_ = false;
   // Opening a directory for reading succeeds on some systems; it is never a file of ours.
   if (name.empty() || is_directory(name)) return Opened::kFailed;

@@ -71,6 +71,16 @@ void reset_model(LibraryState& state) {
   state.rows_to_clear = 0;
 }
 
+// Closes every file of the run that is still open, deleting none and writing nothing more: the
+// end of a run that stops early. Files already closed are left alone.
+void release_files(LibraryState& state) {
+  state.input.close();
+  state.model_file.release();
+  state.node_index.close_keep();
+  state.scratch.close();
+  state.message_file.close();
+}
+
 void send_open_error(host::Host& host, std::string_view text) {
   char line[textfields::kLineWidth];
   const textfields::FieldSpec layout[] = {textfields::text_field()};
@@ -84,8 +94,10 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   RunResult result;
   result.end = RunEnd::kModelNotWritten;
 
-  // An input that cannot be opened is never created, and no other file is touched.
-  if (input_name.empty() || !state.input.open_for_reading(std::string(input_name))) {
+  // An input that cannot be opened is never created, and no other file is touched. No file can
+  // have a NUL in its name: the name would otherwise be cut short at it.
+  if (input_name.empty() || input_name.find('\0') != std::string_view::npos ||
+      !state.input.open_for_reading(std::string(input_name))) {
     send_open_error(host, "**ERROR : CANNOT OPEN UNIVERSAL FILE");
     result.error_lines = 1;
     return result;
@@ -105,11 +117,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
     failed_name = kMessageFileName;
   }
   if (failed_name != nullptr) {
-    state.input.close();
-    state.model_file.release();
-    state.node_index.close_keep();
-    state.scratch.close();
-    state.message_file.close();
+    release_files(state);
     send_open_error(host, std::string("**ERROR : CANNOT OPEN FILE ") + failed_name);
     result.error_lines = 1;
     return result;
@@ -125,12 +133,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
   if (end == ScanEnd::kPremature) {
-    // Release every file, delete none, write nothing more.
-    state.input.close();
-    state.model_file.release();
-    state.node_index.close_keep();
-    state.scratch.close();
-    state.message_file.close();
+    release_files(state);
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();
     return result;
@@ -163,9 +166,15 @@ RunResult run_translation(host::Host& host, std::string_view input_name,
     send_open_error(host, "**ERROR : TRANSLATOR IS BUSY");
     return {RunEnd::kBusy, 1, 0};
   }
-  RunResult result = run_locked(host, input_name, options);
-  g_run_in_progress.store(false);
-  return result;
+  // A run left by an exception (a host callback that throws) must not leave the translator busy
+  // or hold its files: the next run finds them released.
+  struct RunInProgress {
+    ~RunInProgress() {
+      release_files(library_state());
+      g_run_in_progress.store(false);
+    }
+  } in_progress;
+  return run_locked(host, input_name, options);
 }
 
 std::string_view trim_name_argument(const char* name, std::int32_t length) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,61 @@ TEST(Run, AnExistingModelFileIsKeptUntilTheRunWritesIt) {
   std::filesystem::create_directory("rozedere.msg");
   (void)translate("");
   EXPECT_EQ(read_file("velm.bin"), "earlier model");
+}
+
+TEST(Run, FilesStayWhereTheRunStartedWhenTheHostChangesDirectory) {
+  // A host may change the current directory from inside a callback (a file dialog, say).
+  class WanderingHost final : public host::Host {
+   public:
+    void information(char* /*line*/) override {
+      if (!moved_) std::filesystem::current_path("elsewhere");
+      moved_ = true;
+    }
+    void error(char* /*line*/) override {}
+
+   private:
+    bool moved_ = false;
+  };
+  ScratchDirectory dir;
+  std::filesystem::create_directory("elsewhere");
+  write_file("velm.bin", "earlier model");
+  write_file("input.unv", dataset(164, "x\n"));
+  WanderingHost host;
+  const auto result = translator::run_translation(host, dir.path() + "/input.unv");
+  std::filesystem::current_path(dir.path());
+  EXPECT_EQ(result.end, translator::RunEnd::kCompleted);
+  EXPECT_EQ(hex_bytes(read_file("velm.bin")), hex_bytes(empty_model()));
+  EXPECT_EQ(read_file("rozedere.msg").size(), 9U * 50U);
+  for (const char* name :
+       {"velm.inn", "temp.prt", "elsewhere/velm.bin", "elsewhere/rozedere.msg"}) {
+    EXPECT_FALSE(file_exists(name)) << name;
+  }
+}
+
+TEST(Run, AHostThatThrowsDoesNotLeaveTheTranslatorBusy) {
+  class ThrowingHost final : public host::Host {
+   public:
+    void information(char* /*line*/) override { throw std::runtime_error("host failure"); }
+    void error(char* /*line*/) override {}
+  };
+  ScratchDirectory dir;
+  write_file("input.unv", "");
+  ThrowingHost thrower;
+  EXPECT_THROW((void)translator::run_translation(thrower, "input.unv"), std::runtime_error);
+  const Translation next = translate("");
+  EXPECT_EQ(next.result.end, translator::RunEnd::kCompleted);
+  EXPECT_TRUE(next.host.error_lines().empty());
+  EXPECT_EQ(hex_bytes(next.model_bytes), hex_bytes(empty_model()));
+}
+
+TEST(Run, ANameWithANulInsideNamesNoFile) {
+  ScratchDirectory dir;
+  write_file("input.unv", "");
+  CapturingHost host;
+  const auto result = translator::run_translation(host, std::string_view("input.unv\0zz", 12));
+  EXPECT_EQ(result.end, translator::RunEnd::kModelNotWritten);
+  EXPECT_EQ(host.error_lines(), std::vector<std::string>{"**ERROR : CANNOT OPEN UNIVERSAL FILE"});
+  EXPECT_FALSE(file_exists("velm.bin"));
 }
 
 // --- Framing: which datasets are read, skipped, and what the host hears. --------------------
