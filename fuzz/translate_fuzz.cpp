@@ -30,10 +30,13 @@ class CheckingHost final : public vevadar::host::Host {
 
 const std::filesystem::path& work_directory() {
   static const std::filesystem::path dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vevadar-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    std::filesystem::current_path(pattern);
-    return std::filesystem::path(pattern);
+    // The run's files go to a folder of this process's own.
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("vevadar-fuzz-" + std::to_string(stamp));
+    std::filesystem::create_directories(path);
+    std::filesystem::current_path(path);
+    return path;
   }();
   return dir;
 }
