@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace vevadar::textfields {
 
@@ -24,6 +25,16 @@ bool LineReader::refill() {
   }
   if (++failures_in_a_row_ >= 2) ended_ = true;
   return false;
+}
+
+void LineReader::restart() {
+  std::fill(std::begin(line_), std::end(line_), ' ');
+  line_counter_ = 0;
+  position_ = 0;
+  filled_ = 0;
+  ended_ = false;
+  failures_in_a_row_ = 0;
+  failure_after_buffer_ = false;
 }
 
 LineReader::Outcome LineReader::next() {

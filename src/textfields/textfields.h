@@ -162,6 +162,10 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
+  // Starts again from the first byte the source delivers next: line counter 0, nothing
+  // buffered. A reader lives as long as the library and serves one run after another.
+  void restart();
+
   // Reads the next line into the buffer; only kLine advances the line counter.
   Outcome next();
 

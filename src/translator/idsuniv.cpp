@@ -36,6 +36,8 @@ struct LibraryState {
   modelfile::Model model;
   RunCounters counters;
   recordfiles::BinaryFile input;
+  InputSource source{input};
+  textfields::LineReader lines{source};  // the line buffer and the line counter
   recordfiles::SequentialRecordFile model_file;
   recordfiles::FixedRecordFile node_index;
   recordfiles::BinaryFile scratch;
@@ -125,10 +127,9 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   state.model_file.arm_fault(options.model_write_fault);
 
   reset_model(state);
-  InputSource source(state.input);
-  textfields::LineReader lines(source);
+  state.lines.restart();
   Messages messages(host, state.message_file);
-  RunState run{lines, state.model, state.counters, state.node_index, messages};
+  RunState run{state.lines, state.model, state.counters, state.node_index, messages};
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
