@@ -213,4 +213,27 @@ std::string corpus_directory() {
   return fs::canonical(corpus, error).string();
 }
 
+std::vector<std::int32_t> element_row(std::int32_t label, std::int32_t type, std::int32_t part,
+                                      std::int32_t count, std::vector<std::int32_t> slots) {
+  std::vector<std::int32_t> out = {label, type, part, count};
+  slots.resize(8, 0);
+  out.insert(out.end(), slots.begin(), slots.end());
+  return out;
+}
+
+std::string element_header(std::int64_t label, std::int64_t descriptor, std::int64_t property,
+                           std::int64_t count) {
+  return column(label, 10) + column(descriptor, 10) + column(property, 10) + column(property, 10) +
+         column(7, 10) + column(count, 10) + "\n";
+}
+
+std::string label_lines(const std::vector<std::int64_t>& labels) {
+  std::string out;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    out += column(labels[i], 10);
+    if (i % 8 == 7 || i + 1 == labels.size()) out += "\n";
+  }
+  return out;
+}
+
 }  // namespace vevadar::testing

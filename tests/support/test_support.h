@@ -88,6 +88,17 @@ Translation translate_file(const std::string& path, const translator::RunOptions
 using NodeRow = std::tuple<std::int32_t, float, float, float>;
 std::vector<NodeRow> node_rows(const Translation& run);
 std::vector<std::vector<std::int32_t>> element_rows(const Translation& run);
+// One element row as element_rows gives it: label, type code, part index, node count and the
+// eight node slots (`slots` padded with 0).
+std::vector<std::int32_t> element_row(std::int32_t label, std::int32_t type, std::int32_t part,
+                                      std::int32_t count, std::vector<std::int32_t> slots);
+
+// A dataset 2412 element header: label, descriptor, property, material (= property), colour 7,
+// node count.
+std::string element_header(std::int64_t label, std::int64_t descriptor, std::int64_t property,
+                           std::int64_t count);
+// Node labels in 10-column fields, eight to a line.
+std::string label_lines(const std::vector<std::int64_t>& labels);
 // The five counts of the host's summary lines (parts, nodes, elements, SPC, nodal force); empty
 // when the run sent no summary.
 std::vector<std::int32_t> summary_counts(const CapturingHost& host);

@@ -13,6 +13,9 @@ namespace vevadar::testing {
 namespace {
 
 using Row = std::vector<std::int32_t>;
+constexpr auto header = element_header;
+constexpr auto row = element_row;
+constexpr auto labels = label_lines;
 
 // An 80-column line with integers right-justified in the 10-column fields starting at the
 // given columns.
@@ -21,19 +24,6 @@ std::string fields(std::initializer_list<std::pair<int, std::int64_t>> values) {
   for (const auto& [first, value] : values) {
     line.replace(static_cast<std::size_t>(first - 1), 10, column(value, 10));
   }
-  return line + "\n";
-}
-
-// Dataset 2412 header: label, descriptor, property, material, colour 7, node count.
-std::string header(std::int64_t label, std::int64_t descriptor, std::int64_t property,
-                   std::int64_t count) {
-  return column(label, 10) + column(descriptor, 10) + column(property, 10) + column(property, 10) +
-         column(7, 10) + column(count, 10) + "\n";
-}
-
-std::string labels(std::initializer_list<std::int64_t> values) {
-  std::string line;
-  for (std::int64_t value : values) line += column(value, 10);
   return line + "\n";
 }
 
@@ -59,14 +49,6 @@ std::string mass(std::int64_t label, std::int64_t node, std::int64_t property = 
 std::vector<std::string> conversion_error(int counter) {
   return {"**ERROR : READ INTERNAL DATA ERROR" + column(counter, 20),
           " RECORD=" + column(counter, 8)};
-}
-
-Row row(std::int32_t label, std::int32_t type, std::int32_t part, std::int32_t count,
-        std::vector<std::int32_t> slots) {
-  Row out = {label, type, part, count};
-  slots.resize(8, 0);
-  out.insert(out.end(), slots.begin(), slots.end());
-  return out;
 }
 
 std::vector<std::string> information_before_summary(const Translation& run) {

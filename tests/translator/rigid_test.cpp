@@ -12,28 +12,15 @@ namespace vevadar::testing {
 namespace {
 
 using Row = std::vector<std::int32_t>;
+constexpr auto header = element_header;
+constexpr auto row = element_row;
+constexpr auto node_lines = label_lines;
 
 // Nodes 101 .. 100 + count in dataset 15 (label only), node index = label - 100.
 std::string nodes(int count) {
   std::string body;
   for (int i = 1; i <= count; ++i) body += column(100 + i, 10) + "\n";
   return dataset(15, body);
-}
-
-std::string header(std::int64_t label, std::int64_t descriptor, std::int64_t property,
-                   std::int64_t count) {
-  return column(label, 10) + column(descriptor, 10) + column(property, 10) + column(property, 10) +
-         column(7, 10) + column(count, 10) + "\n";
-}
-
-// Labels eight to a line.
-std::string node_lines(const std::vector<std::int64_t>& labels) {
-  std::string out;
-  for (std::size_t i = 0; i < labels.size(); ++i) {
-    out += column(labels[i], 10);
-    if (i % 8 == 7 || i + 1 == labels.size()) out += "\n";
-  }
-  return out;
 }
 
 std::string rigid(std::int64_t label, std::int64_t property,
@@ -44,14 +31,6 @@ std::string rigid(std::int64_t label, std::int64_t property,
 
 std::string mass(std::int64_t label, std::int64_t node) {
   return header(label, 161, 1, 1) + node_lines({node});
-}
-
-Row row(std::int32_t label, std::int32_t type, std::int32_t part, std::int32_t count,
-        std::vector<std::int32_t> slots) {
-  Row out = {label, type, part, count};
-  slots.resize(8, 0);
-  out.insert(out.end(), slots.begin(), slots.end());
-  return out;
 }
 
 Row spoke(std::int32_t label, std::int32_t part, std::int32_t first, std::int32_t other) {
