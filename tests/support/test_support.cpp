@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -115,10 +117,35 @@ std::string counter_line(std::string_view text, int counter) {
   return std::string(text) + column(counter, 20);
 }
 
+std::vector<std::string> conversion_error(int counter) {
+  return {counter_line("**ERROR : READ INTERNAL DATA ERROR", counter),
+          " RECORD=" + column(counter, 8)};
+}
+
+std::vector<std::string> information_before_summary(const Translation& run) {
+  std::vector<std::string> lines = run.host.information_lines();
+  lines.resize(lines.size() >= 5 ? lines.size() - 5 : 0);
+  return lines;
+}
+
 std::vector<std::string> set_records(const Translation& run) {
   const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
   if (end == run.records.end()) return {};
   return {end + 1, run.records.end()};
+}
+
+void expect_set_error_cases(const std::string& before, const std::vector<SetErrorCase>& cases) {
+  for (const SetErrorCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDirectory dir;
+    const Translation run = translate(before + c.body);
+    EXPECT_EQ(run.host.error_lines(), c.errors);
+    EXPECT_EQ(run.result.end, c.tail.empty() ? translator::RunEnd::kModelNotWritten
+                                             : translator::RunEnd::kCompleted);
+    if (!c.tail.empty()) {
+      EXPECT_EQ(set_records(run), c.tail);
+    }
+  }
 }
 
 Translation translate_file(const std::string& path, const translator::RunOptions& options) {

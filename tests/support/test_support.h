@@ -66,6 +66,8 @@ std::string ints(std::initializer_list<std::int32_t> values);
 
 // An error line's text followed by the line counter in 20 columns.
 std::string counter_line(std::string_view text, int counter);
+// The two lines of a field that does not convert on line `counter`.
+std::vector<std::string> conversion_error(int counter);
 
 // One whole translation of `unv` (written as "input.unv") in the current directory.
 struct Translation {
@@ -80,6 +82,15 @@ Translation translate(std::string_view unv, const translator::RunOptions& option
 // The model file records after the element end record: records 8 onward (set counts,
 // restraint columns, load sets). Empty if there is no element end record.
 std::vector<std::string> set_records(const Translation& run);
+// A run that goes wrong in a restraint or load dataset: the error lines it must send, and the
+// model file records 8 onward it must leave (none: the run writes no model).
+struct SetErrorCase {
+  const char* name;
+  std::string body;  // what follows `before` in the universal file
+  std::vector<std::string> errors;
+  std::vector<std::string> tail;
+};
+void expect_set_error_cases(const std::string& before, const std::vector<SetErrorCase>& cases);
 // Translates an existing file by name (for the real-file corpus).
 Translation translate_file(const std::string& path, const translator::RunOptions& options = {});
 
@@ -102,6 +113,8 @@ std::string label_lines(const std::vector<std::int64_t>& labels);
 // The five counts of the host's summary lines (parts, nodes, elements, SPC, nodal force); empty
 // when the run sent no summary.
 std::vector<std::int32_t> summary_counts(const CapturingHost& host);
+// The information lines before the five summary lines: the progress lines.
+std::vector<std::string> information_before_summary(const Translation& run);
 
 // The folder of real universal files beside the project ("" when it is not there).
 std::string corpus_directory();

@@ -159,13 +159,8 @@ TEST(LoadSets, EleventhSetIsRefusedAndKnownSetsStillCount) {
 TEST(LoadErrors, RoutesAndWhatStaysStored) {
   const std::string open782 = delimiter() + "   782\n" + header(1, 1) + column(11, 10) + "\n";
   const std::string open790 = delimiter() + "   790\n" + header(1, 1) + column(11, 10) + "\n";
-  struct Row {
-    const char* name;
-    std::string body;  // after node 11 (lines 1-5)
-    std::vector<std::string> errors;
-    std::vector<std::string> tail;  // empty: no model written
-  };
-  const std::vector<Row> rows = {
+  // Each body follows node 11 (lines 1-5).
+  const std::vector<SetErrorCase> rows = {
       {"782 bad field keeps the fields before it",
        dataset(782, header(1, 1) + load782(11, kNines) +
                         load782(11, {"1.5", "2.5", "X", "1", "1", "1"})),
@@ -199,17 +194,7 @@ TEST(LoadErrors, RoutesAndWhatStaysStored) {
        {"** ERROR !  NODE #     99 DOES NOT EXIST"},
        one_set_tail({})},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    ScratchDirectory dir;
-    const Translation run = translate(nodes(1) + row.body);
-    EXPECT_EQ(run.host.error_lines(), row.errors);
-    EXPECT_EQ(run.result.end, row.tail.empty() ? translator::RunEnd::kModelNotWritten
-                                               : translator::RunEnd::kCompleted);
-    if (!row.tail.empty()) {
-      EXPECT_EQ(set_records(run), row.tail);
-    }
-  }
+  expect_set_error_cases(nodes(1), rows);
 }
 
 }  // namespace

@@ -40,17 +40,6 @@ std::string mass(std::int64_t label, std::int64_t node) {
   return header(label, 161, 1) + column(node, 10) + "\n";
 }
 
-std::vector<std::string> conversion_error(int counter) {
-  return {"**ERROR : READ INTERNAL DATA ERROR" + column(counter, 20),
-          " RECORD=" + column(counter, 8)};
-}
-
-std::vector<std::string> information_before_summary(const Translation& run) {
-  std::vector<std::string> lines = run.host.information_lines();
-  lines.resize(lines.size() >= 5 ? lines.size() - 5 : 0);
-  return lines;
-}
-
 TEST(NodeCoordinates, StoredAsSinglePrecision) {
   const struct {
     std::string unv;

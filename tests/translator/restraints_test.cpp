@@ -157,13 +157,8 @@ TEST(RestraintSets, EleventhSetIsRefusedAndLaterKnownSetsStillRead) {
 TEST(RestraintErrors, RoutesAndWhatStaysStored) {
   const std::string open755 = delimiter() + "   755\n" + header(1, 1);
   const std::string open791 = delimiter() + "   791\n" + header(1, 1);
-  struct Row {
-    const char* name;
-    std::string body;  // after nodes 11, 12, 13 (lines 1-9)
-    std::vector<std::string> errors;
-    std::vector<std::string> tail;  // empty: no model written
-  };
-  const std::vector<Row> rows = {
+  // Each body follows nodes 11, 12, 13 (lines 1-9).
+  const std::vector<SetErrorCase> rows = {
       {"missing node in a set",
        dataset(755, header(1, 1) + record(11, "100000", 2) + record(99, "100000", 2) +
                         record(12, "100000", 2)),
@@ -190,17 +185,7 @@ TEST(RestraintErrors, RoutesAndWhatStaysStored) {
        {"** ERROR !  NODE #     99 DOES NOT EXIST"},
        restraint_tail(3, {ints({0, 0, 0})})},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    ScratchDirectory dir;
-    const Translation run = translate(nodes(3) + row.body);
-    EXPECT_EQ(run.host.error_lines(), row.errors);
-    EXPECT_EQ(run.result.end, row.tail.empty() ? translator::RunEnd::kModelNotWritten
-                                               : translator::RunEnd::kCompleted);
-    if (!row.tail.empty()) {
-      EXPECT_EQ(set_records(run), row.tail);
-    }
-  }
+  expect_set_error_cases(nodes(3), rows);
 }
 
 }  // namespace

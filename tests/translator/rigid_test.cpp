@@ -86,10 +86,6 @@ TEST(RigidExpansion, SpokeLabelsRunOnAcrossDatasets) {
 }
 
 TEST(RigidExpansion, FailuresKeepOnlyCompletedSpokes) {
-  auto conversion_error = [](int counter) {
-    return std::vector<std::string>{"**ERROR : READ INTERNAL DATA ERROR" + column(counter, 20),
-                                    " RECORD=" + column(counter, 8)};
-  };
   const struct {
     const char* name;
     std::string element;  // after 4 nodes (lines 1-7); its header is line 10
