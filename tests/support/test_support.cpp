@@ -93,6 +93,14 @@ std::string dataset(int number, std::string_view body) {
   return delimiter() + column(number, 6) + "\n" + std::string(body) + delimiter();
 }
 
+std::string nodes_from_11(int count) {
+  std::string body;
+  for (int i = 1; i <= count; ++i) {
+    body += column(10 + i, 10) + column(1, 10) + column(1, 10) + column(11, 10) + "\n\n";
+  }
+  return dataset(2411, body);
+}
+
 std::string le32(std::int32_t value) {
   const auto bits = static_cast<std::uint32_t>(value);
   std::string out(4, '\0');

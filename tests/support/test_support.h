@@ -56,6 +56,8 @@ bool file_exists(const std::string& name);
 // justified in columns 1-6, the body lines (each given with its "\n"), and a closing delimiter.
 std::string delimiter();
 std::string dataset(int number, std::string_view body);
+// Dataset 2411 with `count` nodes labelled 11, 12, ... at the origin: node index = label - 10.
+std::string nodes_from_11(int count);
 // A right-justified integer in `width` columns.
 std::string column(std::int64_t value, int width);
 

@@ -13,14 +13,7 @@
 namespace vevadar::testing {
 namespace {
 
-// Dataset 2411 with nodes labelled 11, 12, ...: node index = label - 10.
-std::string nodes(int count) {
-  std::string body;
-  for (int i = 1; i <= count; ++i) {
-    body += column(10 + i, 10) + column(1, 10) + column(1, 10) + column(11, 10) + "\n\n";
-  }
-  return dataset(2411, body);
-}
+constexpr auto nodes = nodes_from_11;
 
 std::string right(std::string_view text, std::size_t width) {
   return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);

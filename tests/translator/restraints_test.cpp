@@ -12,14 +12,7 @@
 namespace vevadar::testing {
 namespace {
 
-// Dataset 2411 with nodes labelled 11, 12, ...: node index = label - 10.
-std::string nodes(int count) {
-  std::string body;
-  for (int i = 1; i <= count; ++i) {
-    body += column(10 + i, 10) + column(1, 10) + column(1, 10) + column(11, 10) + "\n\n";
-  }
-  return dataset(2411, body);
-}
+constexpr auto nodes = nodes_from_11;
 
 // Records 8-13 of a model with node count `n`, restraint columns `columns` and no load set.
 std::vector<std::string> restraint_tail(std::int32_t n, std::vector<std::string> columns) {
