@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test vevadar: the native build's
-# packages, and with --windows also MinGW-w64 and Wine for the 32-bit DLL (enabling the i386
-# architecture for wine32). Runs apt-get only when a package is missing; needs root (or sudo).
+# packages, and with --windows also MinGW-w64, the GoogleTest source (built with MinGW for the
+# Windows tests) and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). Runs
+# apt-get only when a package is missing; needs root (or sudo).
 set -euo pipefail
 
 packages=(cmake make g++ libgtest-dev libbenchmark-dev clang-format)
 if [ "${1:-}" = "--windows" ]; then
-  packages+=(g++-mingw-w64-i686-posix wine wine32:i386)
+  packages+=(g++-mingw-w64-i686-posix googletest wine wine32:i386)
 fi
 missing=()
 for package in "${packages[@]}"; do

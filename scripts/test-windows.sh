@@ -5,7 +5,9 @@
 #   - the host harness dararude.exe loading it and running the boundary checks;
 #   - the harness over many universal files, each run's callback lines, velm.bin and rozedere.msg
 #     compared byte for byte with the Linux library's on the same files (native build in
-#     build/default).
+#     build/default);
+#   - the GoogleTest unit and run tests of every area (textfields, recordfiles, modelfile,
+#     translator), built with MinGW from the GoogleTest source.
 # Installs what is missing with apt-get (needs root or sudo). Runs headless: needs no HOME,
 # DISPLAY or stdin, and uses a private Wine prefix that is removed at the end.
 set -euo pipefail
@@ -70,7 +72,7 @@ wineserver -p
 wineboot </dev/null >/dev/null 2>&1
 
 # --- Tests ----------------------------------------------------------------------------------------
-phase "ctest under Wine (tables, boundary checks, runs compared with Linux)"
+phase "ctest under Wine (tables, boundary checks, runs compared with Linux, unit and run tests)"
 timeout 900 ctest --test-dir "$windows_build" --output-on-failure --timeout 600 -j2 </dev/null
 
 echo "== Windows: all passed in $((SECONDS - started)) s"

@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,9 +49,17 @@ std::string trim_right(std::string_view text) {
 
 ScratchDirectory::ScratchDirectory() {
   previous_ = fs::current_path().string();
-  std::string pattern = (fs::temp_directory_path() / "vevadar-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // A name no other directory has (mkdtemp is POSIX only): a random number per process and a
+  // counter. Creating a directory fails if the name is taken, so a clash costs only another try.
+  static std::atomic<unsigned> counter{0};
+  static const unsigned process = std::random_device{}();
+  const fs::path temp = fs::temp_directory_path();
+  for (int attempt = 0; path_.empty(); ++attempt) {
+    if (attempt == 100) throw std::runtime_error("no scratch directory in " + temp.string());
+    const fs::path candidate =
+        temp / ("vevadar-test-" + std::to_string(process) + "-" + std::to_string(counter++));
+    if (fs::create_directory(candidate)) path_ = candidate.string();
+  }
   fs::current_path(path_);
 }
 
@@ -239,10 +247,18 @@ std::vector<std::int32_t> summary_counts(const CapturingHost& host) {
   return out;
 }
 
-std::string source_directory() { return VEVADAR_SOURCE_DIR; }
+std::string source_directory() {
+#ifdef _WIN32
+  // The folder compiled in is a path of the Linux build machine; under Wine the Linux root is drive
+  // Z:. Without the drive the path would name a folder on the current directory's drive.
+  const std::string linux_path = VEVADAR_SOURCE_DIR;
+  if (linux_path.starts_with('/')) return "Z:" + linux_path;
+#endif
+  return VEVADAR_SOURCE_DIR;
+}
 
 std::string corpus_directory() {
-  const fs::path corpus = fs::path(VEVADAR_SOURCE_DIR) / ".." / "shared" / "corpus" / "real";
+  const fs::path corpus = fs::path(source_directory()) / ".." / "shared" / "corpus" / "real";
   std::error_code error;
   if (!fs::is_directory(corpus, error)) return {};
   return fs::canonical(corpus, error).string();
