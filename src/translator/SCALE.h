@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "modelfile/modelfile.h"
+#include "recordfiles/recordfiles.h"
 
 namespace vevadar::translator {
 
@@ -21,6 +22,6 @@ inline constexpr std::int32_t kMaxDatasetNumber = 32'767;
 inline constexpr std::int32_t kProgressEvery = 1'000;
 
 // Node labels that can be node index file records: (label - 1) * 4 fits a signed 32-bit offset.
-inline constexpr std::int32_t kMaxNodeLabel = 536'870'912;
+inline constexpr std::int32_t kMaxNodeLabel = recordfiles::FixedRecordFile::kMaxRecord;
 
 }  // namespace vevadar::translator
