@@ -4,7 +4,8 @@
  * The library exports one entry, RUV2IRU (on Windows, 32-bit: the stdcall name _RUV2IRU@8), and
  * imports two callbacks from the host program, MESSAG and CPROMPTERROR (on Windows imported from
  * dararude.exe as _MESSAG@8 and _CPROMPTERROR@8; on Linux resolved from the host executable,
- * which must export them, for example by linking with -rdynamic).
+ * which must export them, for example by linking with -rdynamic). VEVADAR_VERSION_MAJOR, _MINOR
+ * and _PATCH (vevadar_version.h) give the version of the library this header belongs to.
  *
  * Conventions at the boundary:
  *  - The name is an address and a length, not a C string: only `length` characters are used and
@@ -25,6 +26,8 @@
 #define VEVADAR_H_
 
 #include <stdint.h>
+
+#include "vevadar_version.h"
 
 #if defined(_WIN32)
 #define VEVADAR_CALL __stdcall

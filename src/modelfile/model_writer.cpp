@@ -1,11 +1,11 @@
 // write_model: the model tables as the record sequence the host reads. Every count comes from the
 // model, so the records that are present depend only on the counts; the framing of each record is
 // the record file's business.
+#include "modelfile/modelfile.h"
+
 #include <algorithm>
 #include <cassert>
 #include <string_view>
-
-#include "modelfile/modelfile.h"
 
 namespace vevadar::modelfile {
 namespace {

@@ -1,11 +1,11 @@
 // BinaryFile: one file in binary mode over the C library's stream, with the open-or-create rule,
 // a sticky write error and the write fault seam.
+#include "recordfiles/recordfiles.h"
+
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
-
-#include "recordfiles/recordfiles.h"
 
 namespace vevadar::recordfiles {
 namespace {

@@ -6,12 +6,12 @@
 // Invariants: a dirty block holds the newest bytes of its part of the file; the file on disk is
 // bytes_on_disk_ long and never longer than records_in_file_ * 4; bytes of a block beyond the
 // end on disk are zero (a gap in the file reads as zero bytes too).
+#include "recordfiles/recordfiles.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-
-#include "recordfiles/recordfiles.h"
 
 namespace vevadar::recordfiles {
 namespace {

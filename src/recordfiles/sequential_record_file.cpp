@@ -2,12 +2,12 @@
 // segment_; a segment goes to the file whole, length bytes included, once it is known to be the
 // last of its record (end_record) or to be followed by more payload (add). No length byte is ever
 // written provisionally, so nothing is patched afterwards.
+#include "recordfiles/recordfiles.h"
+
 #include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstring>
-
-#include "recordfiles/recordfiles.h"
 
 namespace vevadar::recordfiles {
 namespace {

@@ -6,11 +6,12 @@
 // (header fields, node lines, node lookups) and only then takes its row, so an element whose
 // reading fails leaves no row behind. A rigid element takes its row before its node lines: the
 // expansion reuses it for its first spoke and gives it back when no spoke is made.
+#include "translator/readers.h"
+
 #include <array>
 #include <cstdint>
 
 #include "translator/messages.h"
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {

@@ -1,9 +1,10 @@
 // The exported entry RUV2IRU: binds the host program's callbacks and runs one translation.
+#include "translator/translator.h"
+
 #include <cstddef>
 
 #include "host/callback_host.h"
 #include "host/callbacks.h"
-#include "translator/translator.h"
 
 extern "C" void VEVADAR_CALL RUV2IRU(const char* name, int32_t length) {
   vevadar::host::CallbackHost host;

@@ -1,5 +1,7 @@
 // The run: opens the run's files, scans the universal file with the dataset readers filling the
 // model tables, reports the summary, writes the model file and closes the files.
+#include "translator/translator.h"
+
 #include <algorithm>
 #include <atomic>
 #include <string>
@@ -7,7 +9,6 @@
 #include "translator/EXTERNAL.h"
 #include "translator/messages.h"
 #include "translator/scanner.h"
-#include "translator/translator.h"
 
 namespace vevadar::translator {
 namespace {

@@ -5,12 +5,12 @@
 //
 // Values land in the table as they convert: a record that fails half way keeps what was stored
 // before the failure (782 field by field, 790 line by line).
+#include "translator/readers.h"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <optional>
-
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {

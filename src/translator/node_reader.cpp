@@ -3,12 +3,13 @@
 // A node is read whole into locals (label, coordinate system fields, coordinates, and for 781 and
 // 2411 the second line) before anything is stored, so a node whose reading fails leaves no trace:
 // no row, and the node index file record of its label keeps its earlier value.
+#include "translator/readers.h"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
 
 #include "translator/messages.h"
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {

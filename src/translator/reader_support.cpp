@@ -1,7 +1,7 @@
+#include "translator/readers.h"
+
 #include <algorithm>
 #include <array>
-
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 

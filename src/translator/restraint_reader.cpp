@@ -5,12 +5,12 @@
 // Each record's fields are converted, its node looked up and (755/791) its second line read
 // before anything is stored, so a failing record leaves the table as it was; records stored
 // before it stay. Only the two trailing lines of a 791 record come after the store.
+#include "translator/readers.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <span>
-
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {

@@ -5,11 +5,11 @@
 // spoke is made. Spokes are made one by one: a spoke is counted (generated counter, element row)
 // only when both its lookups succeed, so a failing spoke leaves no row, the spokes before it stay,
 // and a rigid element without any completed spoke gives its own row back.
+#include "translator/readers.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
-
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {

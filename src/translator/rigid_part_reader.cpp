@@ -6,13 +6,13 @@
 // An element is counted and labelled before its lookups; one whose lookup fails is given back
 // (count and largest label restored), so no half-made element reaches the model. Elements made
 // before it stay.
+#include "translator/readers.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
-
-#include "translator/readers.h"
 
 namespace vevadar::translator {
 namespace {
