@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     return 64;
   }
   if (strcmp(argv[1], "--version") == 0) {
-    printf("vevadar %d.%d.%d\n", VEVADAR_VERSION_MAJOR, VEVADAR_VERSION_MINOR, VEVADAR_VERSION_PATCH);
+    printf("vevadar %d.%d.%d\n", VEVADAR_VERSION_MAJOR, VEVADAR_VERSION_MINOR,
+           VEVADAR_VERSION_PATCH);
     return 0;
   }
   RUV2IRU(argv[1], (int32_t)strlen(argv[1]));
