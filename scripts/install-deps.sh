@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
-# Installs what a fresh Debian 12 machine lacks to build and test vevadar: the native build's
-# packages, and with --windows also MinGW-w64, the GoogleTest source (built with MinGW for the
-# Windows tests) and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). Runs
-# apt-get only when a package is missing; needs root (or sudo).
+# Installs what a fresh Debian 12 machine lacks for vevadar. With --build: only what a build of
+# the library and the command needs (CMake, make, g++). Without an option: also what the tests
+# need (GoogleTest, Google Benchmark, clang-format, clang-tidy, pkg-config for the install test).
+# With --windows: also MinGW-w64, the GoogleTest source (built with MinGW for the Windows tests)
+# and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). Runs apt-get only
+# when a package is missing; needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev clang-format)
-if [ "${1:-}" = "--windows" ]; then
-  packages+=(g++-mingw-w64-i686-posix googletest wine wine32:i386)
-fi
+packages=(cmake make g++)
+case "${1:-}" in
+  --build) ;;
+  "") packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf) ;;
+  --windows)
+    packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf)
+    packages+=(g++-mingw-w64-i686-posix googletest wine wine32:i386)
+    ;;
+  *)
+    echo "usage: install-deps.sh [--build | --windows]" >&2
+    exit 64
+    ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

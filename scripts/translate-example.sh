@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds vevadar and translates the bundled example into out/example/.
+# Installs what is missing for a build (CMake, make, g++; nothing the tests need), builds vevadar
+# without its tests (preset release) and translates the bundled example into out/example/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --build
 echo "== Building"
-cmake --preset default >/dev/null
-cmake --build --preset default --target vevadar_cli velmdump >/dev/null
+cmake --preset release >/dev/null
+cmake --build --preset release --target vevadar_cli velmdump >/dev/null
 
 mkdir -p out/example
 echo "== Translating examples/bracket.unv into out/example/"
 status=0
-build/default/tools/vevadar -C out/example examples/bracket.unv || status=$?
+build/release/tools/vevadar -C out/example examples/bracket.unv || status=$?
 echo "== Exit status $status. The message file out/example/rozedere.msg:"
 cat out/example/rozedere.msg
 echo "== The records of out/example/velm.bin:"
-build/default/tools/velmdump out/example/velm.bin
+build/release/tools/velmdump out/example/velm.bin
 exit "$status"

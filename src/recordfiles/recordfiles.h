@@ -82,7 +82,7 @@ class BinaryFile {
  private:
   enum class Access : std::uint8_t { kReadWrite, kReadOnly, kWriteOnly };
   enum class LastOp : std::uint8_t { kNone, kRead, kWrite };
-  static constexpr std::size_t kBufferBytes = 64 * 1024;
+  static constexpr std::size_t kBufferBytes = std::size_t{64} * 1024;
 
   bool attach(std::FILE* file, Access access);
   // The C library needs a flush or a seek between a write and a read on one stream.

@@ -183,7 +183,7 @@ class LineReader {
   ByteSource& source_;
   char line_[kLineWidth] = {};
   std::int32_t line_counter_ = 0;
-  static constexpr std::size_t kBufferSize = 64 * 1024;
+  static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
   char buffer_[kBufferSize] = {};
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
