@@ -7,7 +7,9 @@
 #     compared byte for byte with the Linux library's on the same files (native build in
 #     build/default);
 #   - the GoogleTest unit and run tests of every area (textfields, recordfiles, modelfile,
-#     translator), built with MinGW from the GoogleTest source.
+#     translator), built with MinGW from the GoogleTest source;
+#   - the Windows kit for the host's integrators (build/win32/vevadar-VERSION-win32.zip, made by
+#     CPack): exactly the DLL, its import library, vevadar.def, the headers, LICENSE, README.txt.
 # Installs what is missing with apt-get (needs root or sudo). Runs headless: needs no HOME,
 # DISPLAY or stdin, and uses a private Wine prefix that is removed at the end.
 set -euo pipefail
