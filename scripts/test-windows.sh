@@ -8,8 +8,8 @@
 #     build/default);
 #   - the GoogleTest unit and run tests of every area (textfields, recordfiles, modelfile,
 #     translator), built with MinGW from the GoogleTest source;
-#   - the Windows kit for the host's integrators (build/win32/vevadar-VERSION-win32.zip, made by
-#     CPack): exactly the DLL, its import library, vevadar.def, the headers, LICENSE, README.txt.
+#   - the Windows kit for the host's integrators, the zip CPack makes (`cd build/win32 && cpack`):
+#     exactly the DLL, its import library, vevadar.def, the headers, LICENSE and README.txt.
 # Installs what is missing with apt-get (needs root or sudo). Runs headless: needs no HOME,
 # DISPLAY or stdin, and uses a private Wine prefix that is removed at the end.
 set -euo pipefail
