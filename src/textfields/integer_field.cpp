@@ -54,6 +54,14 @@ Digits read_digits(FieldText& text, std::uint32_t base, std::uint32_t limit) {
 }  // namespace
 
 FieldValue<std::int32_t> parse_integer(std::string_view field) {
+  std::int32_t value = 0;
+  if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
+  return internal::exact_integer(field);
+}
+
+namespace internal {
+
+FieldValue<std::int32_t> exact_integer(std::string_view field) {
   FieldText text(field);
   bool negative = false;
   if (!text.at_end() && (text.peek() == '+' || text.peek() == '-')) {
@@ -81,8 +89,6 @@ FieldValue<std::int32_t> parse_integer(std::string_view field) {
   // Modular conversion: -2147483648 and the 32-bit patterns of based integers come out exactly.
   return {FieldError::kNone, static_cast<std::int32_t>(bits)};
 }
-
-namespace internal {
 
 void write_integer_columns(std::span<char> out, std::int64_t width, std::int32_t value,
                            int min_digits) {

@@ -107,7 +107,7 @@ bool above_single_limit(const Decimal& decimal) {
 }
 
 template <class T>
-FieldValue<T> parse_real(std::string_view field, int implied_digits, int scale) {
+FieldValue<T> exact_real(std::string_view field, int implied_digits, int scale) {
   Decimal decimal;
   const FieldError error = split(field, implied_digits, scale, decimal);
   if (error != FieldError::kNone) return {error, T{}};
@@ -146,11 +146,26 @@ FieldValue<T> parse_real(std::string_view field, int implied_digits, int scale) 
 }  // namespace
 
 FieldValue<float> parse_real_float(std::string_view field, int implied_digits, int scale) {
-  return parse_real<float>(field, implied_digits, scale);
+  float value = 0;
+  if (internal::fast_real(field, implied_digits, scale, value)) return {FieldError::kNone, value};
+  return exact_real<float>(field, implied_digits, scale);
 }
 
 FieldValue<double> parse_real_double(std::string_view field, int implied_digits, int scale) {
-  return parse_real<double>(field, implied_digits, scale);
+  double value = 0;
+  if (internal::fast_real(field, implied_digits, scale, value)) return {FieldError::kNone, value};
+  return exact_real<double>(field, implied_digits, scale);
 }
 
+namespace internal {
+
+FieldValue<float> exact_real_float(std::string_view field, int implied_digits, int scale) {
+  return exact_real<float>(field, implied_digits, scale);
+}
+
+FieldValue<double> exact_real_double(std::string_view field, int implied_digits, int scale) {
+  return exact_real<double>(field, implied_digits, scale);
+}
+
+}  // namespace internal
 }  // namespace vevadar::textfields

@@ -1,0 +1,295 @@
+// The fast path of the real field conversion. A field of the common shape with at most 19
+// significant digits is w * 10^q with w < 2^64. The product of w and a 128-bit approximation of
+// 10^q from below bounds the value from below, and adding w to it bounds the value from above.
+// Rounding to nearest never decreases, so when both bounds round to the same number of the target
+// precision, that number is the correctly rounded value (ties to even included: an exact power
+// gives no interval at all). When they do not, the value lies within reach of a rounding boundary
+// and the exact conversion decides, as it does for subnormals, overflows and every other shape.
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <limits>
+
+#include "textfields/field_internal.h"
+
+namespace vevadar::textfields::internal {
+namespace {
+
+// With w below 10^19, every normal double is w * 10^q for a q of this range.
+constexpr int kMinPower = -327;
+constexpr int kMaxPower = 308;
+constexpr int kMaxSignificantDigits = 19;  // 10^19 - 1 < 2^64
+constexpr int kMaxExponentDigits = 4;
+
+// 10^q = (high * 2^64 + low + delta) * 2^exponent with 0 <= delta < 1 and the top bit of high set.
+struct PowerOfTen {
+  std::uint64_t high = 0;
+  std::uint64_t low = 0;
+  std::int32_t exponent = 0;
+  bool exact = false;  // delta == 0
+};
+
+// A non-negative integer of 32-bit words, least significant first, for building the table of
+// powers at compile time: 10^kMaxPower and 2^kReciprocalBits both fit.
+constexpr int kBigWords = 42;
+constexpr int kReciprocalBits = 1280;  // 2^1280 / 10^327 still has more than 128 bits
+struct Big {
+  std::array<std::uint32_t, kBigWords> words{};
+};
+
+constexpr int bit_length(const Big& big) {
+  for (int i = kBigWords - 1; i >= 0; --i) {
+    if (big.words[i] != 0) return i * 32 + std::bit_width(big.words[i]);
+  }
+  return 0;
+}
+
+constexpr std::uint64_t bit(const Big& big, int i) {
+  return i < 0 ? 0 : (big.words[i / 32] >> (i % 32)) & 1U;
+}
+
+constexpr void multiply_by_ten(Big& big) {
+  std::uint64_t carry = 0;
+  for (std::uint32_t& word : big.words) {
+    const std::uint64_t product = std::uint64_t{word} * 10 + carry;
+    word = static_cast<std::uint32_t>(product);
+    carry = product >> 32;
+  }
+}
+
+constexpr void divide_by_ten(Big& big) {
+  std::uint64_t remainder = 0;
+  for (int i = kBigWords - 1; i >= 0; --i) {
+    const std::uint64_t part = remainder << 32 | big.words[i];
+    big.words[i] = static_cast<std::uint32_t>(part / 10);
+    remainder = part % 10;
+  }
+}
+
+// The top 128 bits of big * 2^shift. Exact when no bit below them is set and `can_be_exact`
+// (big * 2^shift being the power itself, not a truncated quotient).
+constexpr PowerOfTen top_bits(const Big& big, int shift, bool can_be_exact) {
+  const int length = bit_length(big);
+  PowerOfTen power{0, 0, length - 128 + shift, can_be_exact};
+  for (int i = 0; i < 128; ++i) {
+    const std::uint64_t one = bit(big, length - 1 - i);
+    if (i < 64) {
+      power.high |= one << (63 - i);
+    } else {
+      power.low |= one << (127 - i);
+    }
+  }
+  for (int i = 0; can_be_exact && i < length - 128; ++i) {
+    if (i % 32 == 0 && i + 32 <= length - 128 && big.words[i / 32] == 0) {
+      i += 31;
+      continue;
+    }
+    if (bit(big, i) != 0) power.exact = false;
+  }
+  return power;
+}
+
+constexpr std::array<PowerOfTen, kMaxPower - kMinPower + 1> make_powers() {
+  std::array<PowerOfTen, kMaxPower - kMinPower + 1> table{};
+  Big power;
+  power.words[0] = 1;
+  for (int q = 0; q <= kMaxPower; ++q) {
+    table[q - kMinPower] = top_bits(power, 0, true);
+    multiply_by_ten(power);
+  }
+  // floor(floor(2^N / 10^p) / 10) = floor(2^N / 10^(p + 1)): each quotient is the exact floor,
+  // and its top 128 bits are those of 10^-p * 2^N truncated.
+  Big reciprocal;
+  reciprocal.words[kReciprocalBits / 32] = 1U << (kReciprocalBits % 32);
+  for (int p = 1; p <= -kMinPower; ++p) {
+    divide_by_ten(reciprocal);
+    table[-p - kMinPower] = top_bits(reciprocal, -kReciprocalBits, false);
+  }
+  return table;
+}
+
+constexpr std::array<PowerOfTen, kMaxPower - kMinPower + 1> kPowers = make_powers();
+
+constexpr const PowerOfTen& power_of_ten(int q) { return kPowers[q - kMinPower]; }
+static_assert(power_of_ten(0).high == std::uint64_t{1} << 63 && power_of_ten(0).low == 0 &&
+              power_of_ten(0).exponent == -127 && power_of_ten(0).exact);
+static_assert(power_of_ten(1).high == 0xA000000000000000 && power_of_ten(1).exponent == -124);
+static_assert(power_of_ten(55).exact && !power_of_ten(56).exact);  // 5^55 < 2^128 < 5^56
+static_assert(power_of_ten(-1).high == 0xCCCCCCCCCCCCCCCC &&
+              power_of_ten(-1).low == 0xCCCCCCCCCCCCCCCC && power_of_ten(-1).exponent == -131 &&
+              !power_of_ten(-1).exact);
+
+struct Wide {
+  std::uint64_t high;
+  std::uint64_t low;
+};
+
+// 64 x 64 -> 128 bits from 32-bit halves: no 128-bit type on every target.
+constexpr Wide multiply(std::uint64_t a, std::uint64_t b) {
+  constexpr std::uint64_t kLow = 0xFFFFFFFF;
+  const std::uint64_t low_low = (a & kLow) * (b & kLow);
+  const std::uint64_t low_high = (a & kLow) * (b >> 32);
+  const std::uint64_t high_low = (a >> 32) * (b & kLow);
+  const std::uint64_t high_high = (a >> 32) * (b >> 32);
+  const std::uint64_t middle = (low_low >> 32) + (low_high & kLow) + (high_low & kLow);
+  return {high_high + (low_high >> 32) + (high_low >> 32) + (middle >> 32),
+          middle << 32 | (low_low & kLow)};
+}
+static_assert(multiply(~std::uint64_t{0}, ~std::uint64_t{0}).high == ~std::uint64_t{1} &&
+              multiply(~std::uint64_t{0}, ~std::uint64_t{0}).low == 1);
+
+// A 192-bit integer in [2^190, 2^192).
+struct Product {
+  std::uint64_t high;
+  std::uint64_t middle;
+  std::uint64_t low;
+};
+
+// The top kPrecision bits of a product, rounded to nearest even, with the bit length of the
+// rounded product (one more when rounding carried into a new bit).
+struct Rounded {
+  std::uint64_t mantissa;
+  int length;
+  bool operator==(const Rounded&) const = default;
+};
+
+template <int kPrecision>
+Rounded round_product(const Product& x) {
+  int length = 191 + static_cast<int>(x.high >> 63);
+  // The mantissa and the rounding bit both lie in the top word.
+  const int dropped = length - 128 - kPrecision;
+  std::uint64_t mantissa = x.high >> dropped;
+  const std::uint64_t half = std::uint64_t{1} << (dropped - 1);
+  const std::uint64_t rest = x.high & ((half << 1) - 1);
+  const bool below_rest_zero = (x.middle | x.low) == 0;
+  const bool up = rest > half || (rest == half && (!below_rest_zero || (mantissa & 1) != 0));
+  if (up) ++mantissa;
+  if (mantissa >> kPrecision != 0) {
+    mantissa >>= 1;
+    ++length;
+  }
+  return {mantissa, length};
+}
+
+template <class T>
+using BitsOf = std::conditional_t<sizeof(T) == sizeof(std::uint32_t), std::uint32_t, std::uint64_t>;
+
+// w * 10^q rounded to T, when that is a normal number and the bounds decide it.
+template <class T>
+bool round_to(std::uint64_t w, int q, bool negative, T& value) {
+  constexpr int kPrecision = std::numeric_limits<T>::digits;
+  const PowerOfTen& power = power_of_ten(q);
+  const int shift = std::countl_zero(w);
+  const std::uint64_t m = w << shift;
+  const Wide by_low = multiply(m, power.low);
+  const Wide by_high = multiply(m, power.high);
+  Product lower{by_high.high, by_high.low + by_low.high, by_low.low};
+  if (lower.middle < by_low.high) ++lower.high;
+  const Rounded rounded = round_product<kPrecision>(lower);
+  if (!power.exact) {
+    // m * delta < m: the value lies below (lower + m) * 2^(exponent - shift).
+    Product upper = lower;
+    upper.low += m;
+    const std::uint64_t carry = upper.low < m ? 1 : 0;
+    upper.middle += carry;
+    if (upper.middle < carry) ++upper.high;
+    if (!(round_product<kPrecision>(upper) == rounded)) return false;
+  }
+  // The value is 1.f * 2^e. Normal numbers only, with a binade to spare at both ends: nothing
+  // subnormal, nothing near an overflow (for a single field, nothing near 3.4028235E38).
+  const int e = rounded.length - 1 + power.exponent - shift;
+  constexpr int kMaxExponent = std::numeric_limits<T>::max_exponent - 1;
+  constexpr int kMinExponent = std::numeric_limits<T>::min_exponent - 1;
+  if (e <= kMinExponent || e >= kMaxExponent) return false;
+  using Bits = BitsOf<T>;
+  constexpr Bits kFractionMask = (Bits{1} << (kPrecision - 1)) - 1;
+  Bits bits = static_cast<Bits>(e + kMaxExponent) << (kPrecision - 1) |
+              (static_cast<Bits>(rounded.mantissa) & kFractionMask);
+  if (negative) bits |= Bits{1} << (sizeof(Bits) * 8 - 1);
+  value = std::bit_cast<T>(bits);
+  return true;
+}
+
+// Decimal digits from `next` into `significand`; `significant` counts them from the first
+// nonzero one. A significand of more than 19 digits wraps, but its count says so.
+const char* read_digits(const char* next, const char* end, std::uint64_t& significand,
+                        int& significant) {
+  for (; next != end; ++next) {
+    const std::uint64_t digit = static_cast<std::uint64_t>(static_cast<unsigned char>(*next)) - '0';
+    if (digit > 9) break;
+    significand = significand * 10 + digit;
+    if (significand != 0) ++significant;
+  }
+  return next;
+}
+
+template <class T>
+bool fast(std::string_view field, int implied_digits, int scale, T& value) {
+  const char* next = field.data();
+  const char* const end = next + field.size();
+  while (next != end && *next == ' ') ++next;
+  if (next == end) {
+    value = T{0};
+    return true;
+  }
+  const bool negative = *next == '-';
+  if (negative || *next == '+') ++next;
+
+  std::uint64_t significand = 0;
+  int significant = 0;
+  const char* const mantissa = next;
+  next = read_digits(next, end, significand, significant);
+  std::int64_t mantissa_digits = next - mantissa;
+  std::int64_t fraction_digits = implied_digits;  // the point d digits from the right
+  if (next != end && *next == '.') {
+    const char* const fraction = ++next;
+    next = read_digits(next, end, significand, significant);
+    fraction_digits = next - fraction;
+    mantissa_digits += fraction_digits;
+  }
+  if (mantissa_digits == 0) return false;
+
+  bool has_exponent = false;
+  std::int64_t exponent = 0;
+  if (next != end && *next != ' ') {
+    char c = *next;
+    if (c == 'E' || c == 'e' || c == 'D' || c == 'd') {
+      if (++next == end) return false;
+      c = *next;
+    } else if (c != '+' && c != '-') {
+      return false;
+    }
+    const bool exponent_negative = c == '-';
+    if (c == '+' || c == '-') ++next;
+    const char* const exponent_digits = next;
+    for (; next != end && *next >= '0' && *next <= '9'; ++next) {
+      if (next - exponent_digits == kMaxExponentDigits) return false;
+      exponent = exponent * 10 + (*next - '0');
+    }
+    if (next == exponent_digits) return false;
+    if (exponent_negative) exponent = -exponent;
+    has_exponent = true;
+  }
+  while (next != end && *next == ' ') ++next;
+  if (next != end || significant > kMaxSignificantDigits) return false;
+
+  if (significand == 0) {
+    value = negative ? -T{0} : T{0};
+    return true;
+  }
+  const std::int64_t q = exponent - fraction_digits - (has_exponent ? 0 : scale);
+  if (q < kMinPower || q > kMaxPower) return false;
+  return round_to(significand, static_cast<int>(q), negative, value);
+}
+
+}  // namespace
+
+bool fast_real(std::string_view field, int implied_digits, int scale, float& value) {
+  return fast(field, implied_digits, scale, value);
+}
+
+bool fast_real(std::string_view field, int implied_digits, int scale, double& value) {
+  return fast(field, implied_digits, scale, value);
+}
+
+}  // namespace vevadar::textfields::internal
