@@ -211,9 +211,30 @@ bool round_to(std::uint64_t w, int q, bool negative, T& value) {
 }
 
 // Decimal digits from `next` into `significand`; `significant` counts them from the first
-// nonzero one. A significand of more than 19 digits wraps, but its count says so.
+// nonzero one. A significand of more than 19 digits wraps, but its count says so. Runs of eight
+// digits are taken a word at a time.
 const char* read_digits(const char* next, const char* end, std::uint64_t& significand,
                         int& significant) {
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+    constexpr std::uint64_t kZeros = 0x3030303030303030;
+    while (end - next >= 8) {
+      const std::uint64_t word = eight_columns(next);
+      const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+      if ((word & kHigh) != 0 || digits != kHigh) break;
+      if (significand != 0) {
+        significant += 8;
+      } else {
+        // From the first digit that is not '0' on.
+        const std::uint64_t values = word ^ kZeros;
+        const std::uint64_t nonzero = ((values + kLow7) | values) & kHigh;
+        if (nonzero != 0) significant += 8 - std::countr_zero(nonzero) / 8;
+      }
+      significand = significand * 100000000 + eight_digits(word);
+      next += 8;
+    }
+  }
   for (; next != end; ++next) {
     const std::uint64_t digit = static_cast<std::uint64_t>(static_cast<unsigned char>(*next)) - '0';
     if (digit > 9) break;
