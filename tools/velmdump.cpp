@@ -7,33 +7,30 @@
 // restraint columns (non-zero codes only), load sets and node loads. A record that does not fit
 // the sequence is shown in hex, and the rest of the file is shown that way too. Exit status: 0
 // for a well-formed file, 1 for a file that cannot be read or is not a model file, 2 for usage.
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
 namespace {
 
 using Payload = std::vector<std::uint8_t>;
 
+using vevadar::recordfiles::kScalarBytes;
+
 std::int32_t int_at(const Payload& payload, std::size_t index) {
-  const std::size_t at = index * 4;
-  const std::uint32_t bits = static_cast<std::uint32_t>(payload[at]) |
-                             static_cast<std::uint32_t>(payload[at + 1]) << 8 |
-                             static_cast<std::uint32_t>(payload[at + 2]) << 16 |
-                             static_cast<std::uint32_t>(payload[at + 3]) << 24;
-  return static_cast<std::int32_t>(bits);
+  return vevadar::recordfiles::decode_int32(payload.data() + index * kScalarBytes);
 }
 
 float float_at(const Payload& payload, std::size_t index) {
-  return std::bit_cast<float>(static_cast<std::uint32_t>(int_at(payload, index)));
+  return vevadar::recordfiles::decode_float(payload.data() + index * kScalarBytes);
 }
 
-std::size_t ints_in(const Payload& payload) { return payload.size() / 4; }
+std::size_t ints_in(const Payload& payload) { return payload.size() / kScalarBytes; }
 
 bool read_whole_file(const char* name, std::string& bytes) {
   std::FILE* file = std::fopen(name, "rb");

@@ -7,7 +7,9 @@
 //     at most 128 bytes, end marker 0x82);
 //   - FixedRecordFile: the node index file "velm.inn" (4-byte records addressed by number, a gap
 //     reads as 0), with a block cache so that a lookup is not a system call each time;
-//   - read_model_records: a reader of model file bytes, for tests and tools.
+//   - read_model_records: a reader of model file bytes, for tests and tools;
+//   - coding.h: the 4-byte little-endian integers and reals both files hold, encoded and decoded
+//     in one place.
 //
 // Model file layout, byte by byte:
 //   4B                          file marker, written ahead of the first record

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
 namespace vevadar::testing {
@@ -110,17 +111,15 @@ std::string nodes_from_11(int count) {
 }
 
 std::string le32(std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (8 * i));
-  return out;
+  std::uint8_t bytes[recordfiles::kScalarBytes];
+  recordfiles::encode_int32(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 std::string lef32(float value) {
-  std::uint32_t bits = 0;
-  static_assert(sizeof bits == sizeof value);
-  std::memcpy(&bits, &value, sizeof bits);
-  return le32(static_cast<std::int32_t>(bits));
+  std::uint8_t bytes[recordfiles::kScalarBytes];
+  recordfiles::encode_float(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 std::string ints(std::initializer_list<std::int32_t> values) {
@@ -186,19 +185,22 @@ Translation translate(std::string_view unv, const translator::RunOptions& option
 
 namespace {
 
-std::int32_t int_at(std::string_view bytes, std::size_t offset) {
-  std::uint32_t bits = 0;
-  for (std::size_t i = 0; i < 4 && offset + i < bytes.size(); ++i) {
-    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+// The 4 bytes at `offset`; bytes past the end of a short record read as 0.
+std::array<std::uint8_t, recordfiles::kScalarBytes> scalar_at(std::string_view bytes,
+                                                              std::size_t offset) {
+  std::array<std::uint8_t, recordfiles::kScalarBytes> out{};
+  for (std::size_t i = 0; i < out.size() && offset + i < bytes.size(); ++i) {
+    out[i] = static_cast<std::uint8_t>(bytes[offset + i]);
   }
-  return static_cast<std::int32_t>(bits);
+  return out;
+}
+
+std::int32_t int_at(std::string_view bytes, std::size_t offset) {
+  return recordfiles::decode_int32(scalar_at(bytes, offset).data());
 }
 
 float float_at(std::string_view bytes, std::size_t offset) {
-  const auto bits = static_cast<std::uint32_t>(int_at(bytes, offset));
-  float value = 0;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
+  return recordfiles::decode_float(scalar_at(bytes, offset).data());
 }
 
 // Records 1-4 come first; the node records follow, as many as record 2 says.
