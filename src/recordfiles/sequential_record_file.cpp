@@ -46,11 +46,13 @@ void SequentialRecordFile::begin_record() {
   }
   in_record_ = true;
   segment_fill_ = 0;
+  record_size_ = 0;
 }
 
 void SequentialRecordFile::add(const void* bytes, std::size_t size) {
   assert(in_record_);
   const auto* next = static_cast<const std::uint8_t*>(bytes);
+  record_size_ += size;
   while (size > 0) {
     // A full segment is closed as continued only now that more payload is known to follow: a
     // record of exactly 128 bytes is one segment of length 128.

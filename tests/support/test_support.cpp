@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "modelfile/modelfile.h"
 #include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
@@ -143,8 +144,18 @@ std::vector<std::string> information_before_summary(const Translation& run) {
   return lines;
 }
 
+namespace {
+
+// The element end record: every integer 0.
+std::string element_end() {
+  return std::string(
+      static_cast<std::size_t>(modelfile::payload_bytes(modelfile::Record::kElementEnd, {})), '\0');
+}
+
+}  // namespace
+
 std::vector<std::string> set_records(const Translation& run) {
-  const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
+  const auto end = std::find(run.records.begin(), run.records.end(), element_end());
   if (end == run.records.end()) return {};
   return {end + 1, run.records.end()};
 }
@@ -203,12 +214,15 @@ float float_at(std::string_view bytes, std::size_t offset) {
   return recordfiles::decode_float(scalar_at(bytes, offset).data());
 }
 
-// Records 1-4 come first; the node records follow, as many as record 2 says.
-constexpr std::size_t kFirstNodeRecord = 4;
+// Records 1-4 are written once each; the node records follow, as many as record 2 says.
+constexpr auto kFirstNodeRecord = static_cast<std::size_t>(modelfile::Record::kNode) - 1;
+static_assert(modelfile::record_kind(modelfile::Record::kModelCounts).carries[1] ==
+              modelfile::Count::kNodes);
 
 std::size_t stored_node_count(const Translation& run) {
   if (run.records.size() < kFirstNodeRecord) return 0;
-  return static_cast<std::size_t>(int_at(run.records[1], 4));
+  const auto counts = static_cast<std::size_t>(modelfile::Record::kModelCounts) - 1;
+  return static_cast<std::size_t>(int_at(run.records[counts], recordfiles::kScalarBytes));
 }
 
 }  // namespace
@@ -230,9 +244,11 @@ std::vector<std::vector<std::int32_t>> element_rows(const Translation& run) {
   // Element records run up to the element end record, 60 zero bytes.
   for (std::size_t i = kFirstNodeRecord + stored_node_count(run); i < run.records.size(); ++i) {
     const std::string& record = run.records[i];
-    if (record == std::string(60, '\0')) break;
+    if (record == element_end()) break;
     std::vector<std::int32_t> row;
-    for (std::size_t j = 0; j < 12; ++j) row.push_back(int_at(record, 4 * j));
+    for (std::size_t j = 0; j < 4 + modelfile::kNodeSlots; ++j) {
+      row.push_back(int_at(record, recordfiles::kScalarBytes * j));
+    }
     out.push_back(std::move(row));
   }
   return out;
