@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -71,6 +72,21 @@ ScratchDirectory::~ScratchDirectory() {
   fs::remove_all(path_, error);
 }
 
+textfields::ByteSource::Chunk ScriptedSource::read(char* buffer, std::size_t capacity) {
+  ++reads;
+  if (next_ == steps_.size()) return {};
+  const Step& step = steps_[next_];
+  const std::size_t size =
+      std::min({capacity, step.failed ? step.bytes.size() : chunk_, step.bytes.size() - offset_});
+  std::memcpy(buffer, step.bytes.data() + offset_, size);
+  offset_ += size;
+  if (offset_ == step.bytes.size()) {
+    ++next_;
+    offset_ = 0;
+  }
+  return {size, step.failed};
+}
+
 void write_file(const std::string& name, std::string_view bytes) {
   std::ofstream out(name, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -97,6 +113,40 @@ std::string column(std::int64_t value, int width) {
     digits.insert(0, static_cast<std::size_t>(width) - digits.size(), ' ');
   }
   return digits;
+}
+
+std::string right(std::string_view text, std::size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);
+}
+
+std::string set_header(std::int64_t number, int kind, std::string_view second) {
+  return column(number, 10) + column(kind, 10) + "\n" + std::string(second) + "\n";
+}
+
+std::string hex(std::string_view text) {
+  const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') continue;
+    bytes.push_back(static_cast<char>(digit(text[i]) * 16 + digit(text[i + 1])));
+    ++i;
+  }
+  return bytes;
+}
+
+std::string hex_bytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+    out += ' ';
+  }
+  return out;
+}
+
+unsigned byte_at(const std::string& bytes, std::size_t at) {
+  return static_cast<unsigned char>(bytes.at(at));
 }
 
 std::string dataset(int number, std::string_view body) {
@@ -127,6 +177,22 @@ std::string ints(std::initializer_list<std::int32_t> values) {
   std::string out;
   for (const std::int32_t value : values) out += le32(value);
   return out;
+}
+
+std::string empty_model() {
+  std::string bytes(1, static_cast<char>(recordfiles::kFileMarker));
+  for (const modelfile::RecordKind& kind : modelfile::kRecordSequence) {
+    // With every count 0 only the records written once whatever the counts remain.
+    if (kind.repeat != modelfile::Repeat::kOnce) continue;
+    const std::string payload =
+        kind.record == modelfile::Record::kHeader
+            ? std::string(modelfile::kVersionTag)
+            : std::string(static_cast<std::size_t>(modelfile::payload_bytes(kind.record, {})),
+                          '\0');
+    // Every payload is below 128 bytes: one segment, framed by its length.
+    bytes += static_cast<char>(payload.size()) + payload + static_cast<char>(payload.size());
+  }
+  return bytes + static_cast<char>(recordfiles::kEndMarker);
 }
 
 std::string counter_line(std::string_view text, int counter) {
@@ -294,6 +360,10 @@ std::string element_header(std::int64_t label, std::int64_t descriptor, std::int
                            std::int64_t count) {
   return column(label, 10) + column(descriptor, 10) + column(property, 10) + column(property, 10) +
          column(7, 10) + column(count, 10) + "\n";
+}
+
+std::string mass(std::int64_t label, std::int64_t node, std::int64_t property) {
+  return element_header(label, 161, property, 1) + label_lines({node});
 }
 
 std::string label_lines(const std::vector<std::int64_t>& labels) {
