@@ -15,9 +15,6 @@
 namespace vevadar::translator {
 namespace {
 
-using textfields::FieldSpec;
-using textfields::integer_field;
-
 // What follows an element header.
 enum class Form : std::uint8_t {
   kBeam,          // a beam line (ignored), then up to 2 labels in columns 1-20
@@ -75,7 +72,6 @@ constexpr HeaderLayout header_layout(std::int32_t dataset) {
   return kHeaderLayouts[0];
 }
 
-constexpr FieldSpec kLabels[] = {integer_field(10, 8)};
 constexpr int kBeamLabels = 2;
 
 // "P" and the last seven decimal digits of a non-negative id, from the last digit backwards.
@@ -109,9 +105,9 @@ std::optional<ReaderOutcome> register_part(RunState& state, std::int32_t propert
   for (std::int32_t k = 0; k < model.part_count; ++k) {
     if (model.parts[static_cast<std::size_t>(k)].id == property) return std::nullopt;
   }
-  if (model.part_count >= kMaxParts) return capacity_exceeded(Capacity::kParts);
-  model.parts[static_cast<std::size_t>(model.part_count)] = {property, part_name(property)};
-  ++model.part_count;
+  if (!append_part(state, {property, part_name(property)})) {
+    return capacity_exceeded(Capacity::kParts);
+  }
   if (property > state.counters.largest_part_id) state.counters.largest_part_id = property;
   return std::nullopt;
 }
@@ -123,7 +119,7 @@ std::optional<ReaderOutcome> skip_dropped_element(RunState& state, const Descrip
   std::int32_t lines = node_count > 0 ? node_count / 8 + (node_count % 8 != 0 ? 1 : 0) : 0;
   if (facts.form == Form::kDroppedBeam) ++lines;
   for (std::int32_t i = 0; i < lines; ++i) {
-    if (auto ended = pass_over_line(state)) return ended;
+    if (auto ended = need_line(state)) return ended;
   }
   return std::nullopt;
 }
@@ -145,16 +141,17 @@ std::optional<ReaderOutcome> read_element_nodes(
     if (auto ended = need_line(state)) return ended;
     room = kBeamLabels;
   }
-  if (auto ended = need_line(state)) return ended;
-  // More labels than the line's layout holds cannot convert: the line's own counter is reported.
-  if (node_count > room) return conversion_failure();
+  if (node_count > room) {
+    // More labels than the line's layout holds cannot convert: the line's own counter is
+    // reported.
+    if (auto ended = need_line(state)) return ended;
+    return conversion_failure();
+  }
   const int count = node_count > 0 ? node_count : 0;
 
   std::array<std::int32_t, modelfile::kNodeSlots> labels{};
   const auto targets = std::span(labels).first(static_cast<std::size_t>(count));
-  if (!read_columns(state, 1, 10 * room, kLabels, targets).ok()) {
-    return conversion_failure();
-  }
+  if (auto failed = read_label_lines(state, targets)) return failed;
   for (int j = 0; j < count; ++j) {
     const auto index = lookup_node(state, labels[static_cast<std::size_t>(j)]);
     if (!index) return missing_node(labels[static_cast<std::size_t>(j)]);

@@ -4,7 +4,6 @@
 // 2411 the second line) before anything is stored, so a node whose reading fails leaves no trace:
 // no row, and the node index file record of its label keeps its earlier value.
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 #include "translator/messages.h"
@@ -16,7 +15,6 @@ namespace {
 using textfields::FieldSpec;
 using textfields::integer_field;
 using textfields::real_field;
-using textfields::scale_factor;
 
 struct NodeDataset {
   std::int32_t dataset;
@@ -33,26 +31,12 @@ constexpr std::array<NodeDataset, 3> kNodeDatasets = {{
 constexpr FieldSpec kSystemFields[] = {integer_field(10, 2)};
 // Dataset 15: x, y, z in columns 41-79.
 constexpr FieldSpec kSingleCoordinates[] = {real_field(13, 5, 3)};
-// Datasets 781 and 2411: x, y, z in columns 1-75 of the second line.
-constexpr FieldSpec kDoubleCoordinates[] = {scale_factor(1), real_field(25, 16, 3)};
 
 bool two_line_dataset(std::int32_t dataset) {
   for (const NodeDataset& entry : kNodeDatasets) {
     if (entry.dataset == dataset) return entry.two_lines;
   }
   return false;
-}
-
-// Reads the coordinates of a two-line node from the current (second) line. A value that converts
-// as a double but has no finite single-precision neighbour is refused like a single overflow.
-bool read_double_coordinates(const RunState& state, std::array<float, 3>& xyz) {
-  std::array<double, 3> values{};
-  if (!read_columns(state, 1, 75, kDoubleCoordinates, values).ok()) return false;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    xyz[i] = static_cast<float>(values[i]);
-    if (std::isinf(xyz[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -76,7 +60,8 @@ ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
     if (two_lines) {
       // The second line belongs to the node: it is not tested for a delimiter.
       if (auto ended = need_line(state)) return *ended;
-      if (!read_double_coordinates(state, xyz)) return conversion_failure();
+      // Datasets 781 and 2411: x, y, z in columns 1-75 of the second line.
+      if (!read_rounded_doubles(state, xyz)) return conversion_failure();
     } else if (!read_columns(state, 41, 39, kSingleCoordinates, xyz).ok()) {
       return conversion_failure();
     }

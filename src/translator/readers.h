@@ -73,8 +73,9 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset);
 // Reads the next line where the dataset still needs one: nullopt when a line was read, else the
 // route (end of input: premature end; a failed read: read failure).
 std::optional<ReaderOutcome> need_line(RunState& state);
-// Reads a line that a reader only passes over, with the same routes as need_line.
-inline std::optional<ReaderOutcome> pass_over_line(RunState& state) { return need_line(state); }
+// Reads a further line of a record after its store: any outcome but a line, the end of input
+// included, is a read failure. The line is not tested for the delimiter.
+std::optional<ReaderOutcome> need_record_line(RunState& state);
 
 // Converts columns first..first+count-1 of the current line with `layout` into `targets`.
 textfields::ReadResult read_columns(const RunState& state, int first, int count,
@@ -88,10 +89,24 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
                                     std::span<double> targets);
 // One integer field of columns first..first+width-1; nullopt when it does not convert.
 std::optional<std::int32_t> read_integer(const RunState& state, int first, int width);
+// Columns 1-75 of the current line as three double-precision fields, each rounded to single
+// precision for the store. False when one does not convert or has no finite single-precision
+// neighbour (refused like a field that overflows, so no table ever holds an infinity); `target`
+// is then unchanged.
+[[nodiscard]] bool read_rounded_doubles(const RunState& state, std::span<float, 3> target);
+// Reads node labels from the next lines, eight to a line in columns 1-80: one line for every
+// eight labels begun, and one line when `labels` is empty. The lines are not tested for the
+// delimiter; each is converted as it is read. A label that does not convert is a conversion
+// failure of its line.
+std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::int32_t> labels);
 
 // The node index of `label`, or nullopt for a node that does not exist: a label that cannot be
 // a record number, a record past the end of the node index file, or one never written (0).
 std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label);
+
+// Appends `part` to the part table and returns its 1-based index, or nullopt (kParts capacity)
+// when the table is full.
+std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part);
 
 // Takes element row count + 1 with every column zeroed, or nullopt (kElements capacity) when the
 // table is full. give_back_element_row undoes the last take.

@@ -74,7 +74,7 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
   auto& column = model.restraint[static_cast<std::size_t>(header.set - 1)];
 
   // The header's second line is not tested for the delimiter.
-  if (const auto failed = pass_over_line(state)) return *failed;
+  if (const auto failed = need_line(state)) return *failed;
 
   const RecordLines further = record_lines(dataset);
   for (;;) {
@@ -83,7 +83,7 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
 
     if (kind == kKindTwo) {
       for (std::int32_t i = 0; i < further.kind_two; ++i) {
-        if (const auto failed = pass_over_line(state)) return *failed;
+        if (const auto failed = need_line(state)) return *failed;
       }
       continue;
     }
@@ -94,13 +94,13 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
     const auto node = lookup_node(state, fields[0]);
     if (!node) return missing_node(fields[0]);
     // The record's second line comes before the store: a record cut off there stores nothing.
-    if (const auto failed = pass_over_line(state)) return *failed;
+    if (const auto failed = need_line(state)) return *failed;
     column[static_cast<std::size_t>(*node - 1)] = restraint_code(flags_of(fields));
 
     // 791 carries two more lines that nothing here uses; any failure to read them, the end
     // of input included, is a read failure.
     for (std::int32_t i = 0; i < further.kind_one_ignored; ++i) {
-      if (lines.next() != textfields::LineReader::Outcome::kLine) return read_failure();
+      if (const auto failed = need_record_line(state)) return *failed;
     }
   }
 }
