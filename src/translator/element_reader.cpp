@@ -85,16 +85,11 @@ std::array<char, modelfile::kPartNameWidth> part_name(std::int32_t id) {
   return name;
 }
 
-// The magnitude of a 32-bit value without overflow at the smallest one.
-constexpr std::uint32_t magnitude(std::int32_t value) {
-  return value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-}
-
 // The first part whose id, without its sign, equals `key`; -1 when there is none.
 std::int32_t part_search(const modelfile::Model& model, std::int32_t key) {
   for (std::int32_t k = 1; k <= model.part_count; ++k) {
     const std::int32_t id = model.parts[static_cast<std::size_t>(k - 1)].id;
-    if (key >= 0 && magnitude(id) == static_cast<std::uint32_t>(key)) return k;
+    if (key >= 0 && textfields::magnitude(id) == static_cast<std::uint32_t>(key)) return k;
   }
   return -1;
 }

@@ -17,14 +17,15 @@ constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";
 
-// The universal file as the line reader's byte source.
+// The universal file as the line reader's byte source. A read that fails part way delivers the
+// bytes it got together with the failure: the line reader reports the failure right after them.
 class InputSource final : public textfields::ByteSource {
  public:
   explicit InputSource(recordfiles::BinaryFile& file) : file_(file) {}
   Chunk read(char* buffer, std::size_t capacity) override {
     bool error = false;
     const std::size_t size = file_.read(buffer, capacity, &error);
-    return {size, error && size == 0};
+    return {size, error};
   }
 
  private:
@@ -63,6 +64,7 @@ void reset_model(LibraryState& state) {
   model.restraint_set_ids.fill(0);
   model.load_set_ids.fill(0);
   model.load_set_dataset_count.fill(0);
+  // The second per-set load count: no dataset fills it, but the model file has a place for it.
   model.load_set_second_count.fill(0);
   model.node_count = 0;
   model.element_count = 0;
@@ -74,7 +76,8 @@ void reset_model(LibraryState& state) {
 }
 
 // Closes every file of the run that is still open, deleting none and writing nothing more: the
-// end of a run that stops early. Files already closed are left alone.
+// end of a run that stops early. Files already closed are left alone. Called once, when the run
+// is left (RunInProgress), whatever way it ends.
 void release_files(LibraryState& state) {
   state.input.close();
   state.model_file.release();
@@ -119,7 +122,6 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
     failed_name = kMessageFileName;
   }
   if (failed_name != nullptr) {
-    release_files(state);
     send_open_error(host, std::string("**ERROR : CANNOT OPEN FILE ") + failed_name);
     result.error_lines = 1;
     return result;
@@ -134,7 +136,6 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
   if (end == ScanEnd::kPremature) {
-    release_files(state);
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();
     return result;

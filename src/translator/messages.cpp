@@ -97,7 +97,6 @@ void Messages::report(const ReaderOutcome& outcome, std::int32_t line_counter) {
   switch (outcome.route) {
     case Route::kDatasetEnd:
     case Route::kLeaveDataset:
-    case Route::kNoReader:
       return;
     case Route::kReadFailure:
       read_data_error(line_counter);

@@ -20,7 +20,6 @@ namespace vevadar::translator {
 enum class Route : std::uint8_t {
   kDatasetEnd,       // the closing delimiter was consumed
   kLeaveDataset,     // the reader leaves the rest of the dataset unread
-  kNoReader,         // the dataset is skipped like one without a reader
   kReadFailure,      // "**ERROR : READ DATA ERROR" + line counter
   kFieldConversion,  // "**ERROR : READ INTERNAL DATA ERROR" + line counter, then " RECORD="
   kMissingNode,      // "** ERROR !  NODE # " + label + " DOES NOT EXIST"
