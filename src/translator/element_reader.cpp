@@ -50,28 +50,6 @@ constexpr DescriptorFacts facts_of(std::int32_t descriptor) {
   return {descriptor, 0, Form::kDropped};
 }
 
-// Header columns (first column of each 10-column field) per dataset.
-struct HeaderLayout {
-  std::int32_t dataset;
-  int label;
-  int descriptor;
-  int property;
-  int node_count;
-};
-
-constexpr std::array<HeaderLayout, 3> kHeaderLayouts = {{
-    {780, 1, 11, 31, 71},
-    {71, 1, 21, 31, 61},
-    {2412, 1, 11, 21, 51},
-}};
-
-constexpr HeaderLayout header_layout(std::int32_t dataset) {
-  for (const HeaderLayout& layout : kHeaderLayouts) {
-    if (layout.dataset == dataset) return layout;
-  }
-  return kHeaderLayouts[0];
-}
-
 constexpr int kBeamLabels = 2;
 
 // "P" and the last seven decimal digits of a non-negative id, from the last digit backwards.
@@ -157,8 +135,8 @@ std::optional<ReaderOutcome> read_element_nodes(
 
 }  // namespace
 
-ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
-  const HeaderLayout layout = header_layout(dataset);
+ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
+  const ElementHeaderColumns& layout = dataset.element;
   modelfile::Model& model = state.model;
 
   for (;;) {

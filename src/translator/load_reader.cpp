@@ -75,7 +75,7 @@ std::optional<ReaderOutcome> read_double_loads(RunState& state, modelfile::Force
 
 }  // namespace
 
-ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
+ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset) {
   modelfile::Model& model = state.model;
   textfields::LineReader& lines = state.lines;
 
@@ -112,8 +112,8 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
     if (const auto failed = need_line(state)) return *failed;
 
     modelfile::Force& load = loads[static_cast<std::size_t>(*node - 1)];
-    const auto failed =
-        dataset == 782 ? read_single_loads(state, load) : read_double_loads(state, load);
+    const auto failed = dataset.load.double_precision ? read_double_loads(state, load)
+                                                      : read_single_loads(state, load);
     if (failed) return *failed;
   }
 }

@@ -16,33 +16,15 @@ using textfields::FieldSpec;
 using textfields::integer_field;
 using textfields::real_field;
 
-struct NodeDataset {
-  std::int32_t dataset;
-  bool two_lines;  // coordinates on a second line, in double precision
-};
-
-constexpr std::array<NodeDataset, 3> kNodeDatasets = {{
-    {15, false},
-    {781, true},
-    {2411, true},
-}};
-
 // Columns 11-30: the coordinate system numbers, checked but not kept.
 constexpr FieldSpec kSystemFields[] = {integer_field(10, 2)};
 // Dataset 15: x, y, z in columns 41-79.
 constexpr FieldSpec kSingleCoordinates[] = {real_field(13, 5, 3)};
 
-bool two_line_dataset(std::int32_t dataset) {
-  for (const NodeDataset& entry : kNodeDatasets) {
-    if (entry.dataset == dataset) return entry.two_lines;
-  }
-  return false;
-}
-
 }  // namespace
 
-ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
-  const bool two_lines = two_line_dataset(dataset);
+ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
+  const bool two_lines = dataset.node.two_lines;
   modelfile::Model& model = state.model;
 
   for (;;) {

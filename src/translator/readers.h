@@ -50,22 +50,53 @@ constexpr ReaderOutcome missing_node(std::int32_t label) { return {Route::kMissi
 constexpr ReaderOutcome capacity_exceeded(Capacity what) { return {Route::kCapacity, 0, what}; }
 constexpr ReaderOutcome premature_end() { return {Route::kPrematureEnd}; }
 
-using DatasetReader = ReaderOutcome (*)(RunState& state, std::int32_t dataset);
+struct Dataset;
+using DatasetReader = ReaderOutcome (*)(RunState& state, const Dataset& dataset);
+
+// What tells apart the datasets that share a reader. Each reader uses its own member only.
+struct NodeForm {
+  bool two_lines = false;  // the coordinates on a second line, in double precision
+};
+struct ElementHeaderColumns {  // the first column of each 10-column header field
+  int label = 0;
+  int descriptor = 0;
+  int property = 0;
+  int node_count = 0;
+};
+struct RestraintForm {
+  bool list = false;                   // a bare list of restrained nodes for restraint set 1
+  std::int32_t kind_one_trailing = 0;  // lines after a kind-1 record's second line
+  std::int32_t kind_two_further = 0;   // lines after a kind-2 record's first line
+};
+struct LoadForm {
+  bool double_precision = false;  // forces and moments on two lines of three double values
+};
+
+// A dataset with a reader: its number, its reader and the reader's facts for it. The table of
+// them is the scanner's dispatch (scanner.cpp).
+struct Dataset {
+  std::int32_t number = 0;
+  DatasetReader reader = nullptr;
+  NodeForm node = {};
+  ElementHeaderColumns element = {};
+  RestraintForm restraint = {};
+  LoadForm load = {};
+};
 
 // Datasets 15, 781, 2411.
-ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset);
 // Datasets 71, 780, 2412 (rigid elements through expand_rigid_element).
-ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset);
 // Descriptor 122: the element reader has counted row `row` with its label, part index and node
 // count, and the first node line is next. Makes the spokes; returns kDatasetEnd to go on with the
 // next element header, or the route to take.
 ReaderOutcome expand_rigid_element(RunState& state, std::int32_t row);
 // Dataset 754.
-ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_rigid_part_dataset(RunState& state, const Dataset& dataset);
 // Datasets 214, 755, 791.
-ReaderOutcome read_restraint_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_restraint_dataset(RunState& state, const Dataset& dataset);
 // Datasets 782, 790.
-ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset);
 
 // --- Shared helpers (reader_support.cpp) -------------------------------------------------------
 

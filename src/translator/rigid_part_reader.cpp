@@ -83,7 +83,7 @@ std::optional<ReaderOutcome> make_element(RunState& state, std::int32_t part,
 
 }  // namespace
 
-ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t /*dataset*/) {
+ReaderOutcome read_rigid_part_dataset(RunState& state, const Dataset& /*dataset*/) {
   textfields::LineReader& lines = state.lines;
 
   if (const auto failed = need_line(state)) return *failed;
