@@ -161,7 +161,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
 
     const DescriptorFacts facts = facts_of(header.descriptor);
     if (facts.form == Form::kDropped || facts.form == Form::kDroppedBeam) {
-      state.messages.element_type_warning(header.descriptor);
+      state.messages.send(Message::kElementTypeWarning, header.descriptor);
       if (auto ended = skip_dropped_element(state, facts, header.node_count)) return *ended;
       continue;
     }
@@ -188,7 +188,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     if (!row) return capacity_exceeded(Capacity::kElements);
     model.elements[static_cast<std::size_t>(*row - 1)] = {header.label, header.part, nodes,
                                                           header.node_count, facts.type};
-    if (*row % kProgressEvery == 0) state.messages.progress(*row, " ELEMENTS PROCESSED");
+    if (*row % kProgressEvery == 0) state.messages.send(Message::kElementsProcessed, *row);
   }
 }
 

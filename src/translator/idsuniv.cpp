@@ -86,14 +86,6 @@ void release_files(LibraryState& state) {
   state.message_file.close();
 }
 
-void send_open_error(host::Host& host, std::string_view text) {
-  char line[textfields::kLineWidth];
-  const textfields::FieldSpec layout[] = {textfields::text_field()};
-  const textfields::OutputValue values[] = {text};
-  (void)textfields::write_line(line, layout, values);
-  host.error(line);
-}
-
 RunResult run_locked(host::Host& host, std::string_view input_name, const RunOptions& options) {
   LibraryState& state = library_state();
   RunResult result;
@@ -103,7 +95,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   // have a NUL in its name: the name would otherwise be cut short at it.
   if (input_name.empty() || input_name.find('\0') != std::string_view::npos ||
       !state.input.open_for_reading(std::string(input_name))) {
-    send_open_error(host, "**ERROR : CANNOT OPEN UNIVERSAL FILE");
+    send_error_line(host, Message::kCannotOpenUniversalFile);
     result.error_lines = 1;
     return result;
   }
@@ -122,7 +114,8 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
     failed_name = kMessageFileName;
   }
   if (failed_name != nullptr) {
-    send_open_error(host, std::string("**ERROR : CANNOT OPEN FILE ") + failed_name);
+    const textfields::OutputValue name[] = {std::string_view(failed_name)};
+    send_error_line(host, Message::kCannotOpenFile, name);
     result.error_lines = 1;
     return result;
   }
@@ -146,7 +139,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
   state.input.close();
   const bool model_written = state.model_file.close_keep();
-  if (!model_written) messages.error_text("**ERROR : CANNOT WRITE MODEL FILE");
+  if (!model_written) messages.send(Message::kCannotWriteModelFile);
   state.node_index.close_delete();
   state.scratch.close_and_remove();
   state.message_file.close();
@@ -164,8 +157,7 @@ RunResult run_translation(host::Host& host, std::string_view input_name,
                           const RunOptions& options) {
   bool expected = false;
   if (!g_run_in_progress.compare_exchange_strong(expected, true)) {
-    // The busy line is formed in a buffer of its own: the run in progress owns the host line.
-    send_open_error(host, "**ERROR : TRANSLATOR IS BUSY");
+    send_error_line(host, Message::kTranslatorBusy);
     return {RunEnd::kBusy, 1, 0};
   }
   // A run left by an exception (a host callback that throws) must not leave the translator busy

@@ -53,7 +53,7 @@ ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
     model.node_count = n;
     // A repeated label is overwritten: later lookups find the later row, both rows stay.
     (void)state.node_index.write(*label, n);
-    if (n % kProgressEvery == 0) state.messages.progress(n, " NODES PROCESSED");
+    if (n % kProgressEvery == 0) state.messages.send(Message::kNodesProcessed, n);
   }
 }
 

@@ -20,11 +20,11 @@ namespace vevadar::translator {
 enum class Route : std::uint8_t {
   kDatasetEnd,       // the closing delimiter was consumed
   kLeaveDataset,     // the reader leaves the rest of the dataset unread
-  kReadFailure,      // "**ERROR : READ DATA ERROR" + line counter
-  kFieldConversion,  // "**ERROR : READ INTERNAL DATA ERROR" + line counter, then " RECORD="
-  kMissingNode,      // "** ERROR !  NODE # " + label + " DOES NOT EXIST"
-  kCapacity,         // "**ERROR : TOO MANY ..." + line counter
-  kPrematureEnd,     // "**ERROR : ENCOUNTER UNCOMPLETED DATASET"; the run ends
+  kReadFailure,      // the read data error line, with the line counter
+  kFieldConversion,  // the read internal data error line and its record line
+  kMissingNode,      // the missing node line, with the label
+  kCapacity,         // the "too many" line of `capacity`, with the line counter
+  kPrematureEnd,     // the uncompleted dataset line; the run ends
 };
 
 enum class Capacity : std::uint8_t {

@@ -31,9 +31,6 @@ constexpr std::array<Dataset, 12> kDatasets = {{
     {.number = 790, .reader = read_load_dataset, .load = {.double_precision = true}},
 }};
 
-constexpr std::string_view kDelimiterError = "**ERROR : READ DATASET DELIMITER ERROR";
-constexpr std::string_view kDataTypeError = "**ERROR : READ DATA TYPE ERROR ";
-
 }  // namespace
 
 const Dataset* reader_for(std::int32_t number) {
@@ -56,7 +53,7 @@ ScanEnd scan(RunState& state) {
     const LineReader::Outcome outcome = lines.next();
     if (outcome == LineReader::Outcome::kEnd) return ScanEnd::kCompleted;
     if (outcome == LineReader::Outcome::kFailure) {
-      messages.error_text(kDelimiterError);
+      messages.send(Message::kDelimiterError);
       where = State::kSearch;
       continue;
     }
@@ -69,11 +66,11 @@ ScanEnd scan(RunState& state) {
     where = State::kSearch;
     const auto number = read_integer(state, 1, 6);
     if (!number) {
-      messages.read_data_error(lines.line_counter());
+      messages.send(Message::kReadDataError, lines.line_counter());
       continue;
     }
     if (*number < 1 || *number > kMaxDatasetNumber) {
-      messages.error_text(kDataTypeError);
+      messages.send(Message::kDataTypeError);
       continue;
     }
     const Dataset* dataset = reader_for(*number);
