@@ -20,7 +20,7 @@ enum class Message : std::uint8_t {
   // Information lines (MESSAG).
   kNodesProcessed,     // count: "    2000 NODES PROCESSED"
   kElementsProcessed,  // count
-  kPartCount,          // count: the summary's count lines, also the message file's box lines
+  kPartCount,          // count: the summary's count lines; all but this one are box lines too
   kNodeCount,          // count
   kElementCount,       // count
   kSpcCount,           // count
