@@ -24,13 +24,17 @@
 // Nothing here depends on any other area of the project.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "recordfiles/coding.h"
 
 namespace vevadar::recordfiles {
 
@@ -46,8 +50,10 @@ struct WriteFault {
   int fail_at = 0;
 };
 
-// One file in binary mode. Writes go through the C library's buffer; the first write error is
-// sticky and is reported by failed() and by close().
+// One file in binary mode. Writes are collected in a buffer of the file's own and reach the C
+// library in large pieces (the stream itself is unbuffered, so a read takes only what it asks
+// for); a seek, a read, a cut and the close write them out first. The first write error is sticky
+// and is reported by failed() and by close().
 class BinaryFile {
  public:
   enum class Opened : std::uint8_t { kExisting, kCreated, kFailed };
@@ -65,7 +71,8 @@ class BinaryFile {
   [[nodiscard]] bool open_for_reading(const std::string& name);
   [[nodiscard]] bool is_open() const { return file_ != nullptr; }
 
-  // Appends at the current position; false (and failed() from then on) if refused.
+  // Appends at the current position; false (and failed() from then on) if refused. A refusal
+  // of the file system may also show only when the buffer is written out.
   bool write(const void* data, std::size_t size);
   // Reads up to `size` bytes; `error` set on a read error (not on end of file).
   std::size_t read(void* data, std::size_t size, bool* error);
@@ -89,6 +96,8 @@ class BinaryFile {
   bool attach(std::FILE* file, Access access);
   // The C library needs a flush or a seek between a write and a read on one stream.
   bool switch_to(LastOp op);
+  // Hands the collected writes to the C library.
+  bool write_out();
 
   std::FILE* file_ = nullptr;
   std::string name_;
@@ -96,9 +105,10 @@ class BinaryFile {
   WriteFault fault_;
   Access access_ = Access::kReadWrite;
   LastOp last_op_ = LastOp::kNone;
-  // The stream's buffer: records are written a few bytes at a time, and a member array keeps
-  // the buffer out of the heap (the files live in a static for the life of the library).
+  // The write buffer: records are written a few bytes at a time, and a member array keeps the
+  // buffer out of the heap (the files live in a static for the life of the library).
   char buffer_[kBufferBytes] = {};
+  std::size_t pending_ = 0;  // bytes of buffer_ not yet handed to the C library
 };
 
 // The model file. Opened with the open-or-create rule and rewound: a file the open created is
@@ -110,8 +120,16 @@ class SequentialRecordFile {
 
   void begin_record();
   void add(const void* bytes, std::size_t size);
-  void add_int32(std::int32_t value);
-  void add_float(float value);
+  void add_int32(std::int32_t value) {
+    std::uint8_t bytes[kScalarBytes];
+    encode_int32(bytes, value);
+    add_scalar(bytes);
+  }
+  void add_float(float value) {
+    std::uint8_t bytes[kScalarBytes];
+    encode_float(bytes, value);
+    add_scalar(bytes);
+  }
   // `text` padded with blanks (or cut) to `width` bytes.
   void add_text(std::string_view text, std::size_t width);
   void end_record();
@@ -128,12 +146,25 @@ class SequentialRecordFile {
   void arm_fault(WriteFault fault) { file_.arm_fault(fault); }
 
  private:
+  // A scalar that fits the open segment is stored in place; one that does not takes add().
+  void add_scalar(const std::uint8_t (&bytes)[kScalarBytes]) {
+    if (segment_fill_ + kScalarBytes > kSegmentPayload) {
+      add(bytes, kScalarBytes);
+      return;
+    }
+    assert(in_record_);
+    std::memcpy(segment_ + 1 + segment_fill_, bytes, kScalarBytes);
+    segment_fill_ += kScalarBytes;
+    record_size_ += kScalarBytes;
+  }
   void flush_segment(std::uint8_t length_byte);
 
   BinaryFile file_;
   bool at_start_ = true;  // nothing written since open: the first record cuts and marks
   bool in_record_ = false;
-  std::uint8_t segment_[kSegmentPayload] = {};
+  // The open segment as it is stored: its leading length byte, payload from segment_[1] on,
+  // then its trailing length byte.
+  std::uint8_t segment_[kSegmentPayload + 2] = {};
   std::size_t segment_fill_ = 0;
   std::size_t record_size_ = 0;
 };

@@ -1,7 +1,7 @@
 // SequentialRecordFile: the model file. A record's payload is collected one segment at a time in
-// segment_; a segment goes to the file whole, length bytes included, once it is known to be the
-// last of its record (end_record) or to be followed by more payload (add). No length byte is ever
-// written provisionally, so nothing is patched afterwards.
+// segment_, between the places of its two length bytes; a segment goes to the file whole, in one
+// write, once it is known to be the last of its record (end_record) or to be followed by more
+// payload (add). No length byte is ever written provisionally, so nothing is patched afterwards.
 #include <algorithm>
 #include <cassert>
 #include <cstring>
@@ -13,8 +13,6 @@
 namespace vevadar::recordfiles {
 namespace {
 
-// A segment as stored: leading length byte, payload, trailing length byte.
-constexpr std::size_t kSegmentBytes = kSegmentPayload + 2;
 static_assert(kSegmentPayload <= 0xFF && kContinued != kEndMarker,
               "a last segment's length byte must never read as a continuation or the end");
 
@@ -58,23 +56,11 @@ void SequentialRecordFile::add(const void* bytes, std::size_t size) {
     // record of exactly 128 bytes is one segment of length 128.
     if (segment_fill_ == kSegmentPayload) flush_segment(kContinued);
     const std::size_t take = std::min(size, kSegmentPayload - segment_fill_);
-    std::memcpy(segment_ + segment_fill_, next, take);
+    std::memcpy(segment_ + 1 + segment_fill_, next, take);
     segment_fill_ += take;
     next += take;
     size -= take;
   }
-}
-
-void SequentialRecordFile::add_int32(std::int32_t value) {
-  std::uint8_t bytes[kScalarBytes];
-  encode_int32(bytes, value);
-  add(bytes, sizeof bytes);
-}
-
-void SequentialRecordFile::add_float(float value) {
-  std::uint8_t bytes[kScalarBytes];
-  encode_float(bytes, value);
-  add(bytes, sizeof bytes);
 }
 
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {
@@ -97,11 +83,9 @@ void SequentialRecordFile::end_record() {
 }
 
 void SequentialRecordFile::flush_segment(std::uint8_t length_byte) {
-  std::uint8_t stored[kSegmentBytes];
-  stored[0] = length_byte;
-  std::memcpy(stored + 1, segment_, segment_fill_);
-  stored[segment_fill_ + 1] = length_byte;
-  file_.write(stored, segment_fill_ + 2);
+  segment_[0] = length_byte;
+  segment_[segment_fill_ + 1] = length_byte;
+  file_.write(segment_, segment_fill_ + 2);
   segment_fill_ = 0;
 }
 
