@@ -196,3 +196,27 @@ void BM_NodeIndexLookup(benchmark::State& state) {
 BENCHMARK(BM_NodeIndexLookup);
 
 }  // namespace
+
+namespace {
+
+// A node list line of eight labels through its layout, as the element reader reads it.
+void BM_NodeListLine(benchmark::State& state) {
+  const std::vector<std::string> fields = integer_fields();
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < kSamples; ++i) {
+    std::string line;
+    for (std::size_t j = 0; j < 8; ++j) line += fields[(i + j) % kSamples];
+    lines.push_back(line);
+  }
+  static constexpr tf::FieldSpec kLabels[] = {tf::integer_field(10, 8)};
+  std::array<std::int32_t, 8> labels{};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tf::read_fields(lines[i++ % kSamples], kLabels, labels));
+    benchmark::DoNotOptimize(labels.data());
+  }
+  state.SetItemsProcessed(state.iterations() * 8);
+}
+BENCHMARK(BM_NodeListLine);
+
+}  // namespace

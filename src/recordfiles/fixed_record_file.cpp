@@ -96,7 +96,7 @@ bool FixedRecordFile::write(std::int32_t record, std::int32_t value) {
   return true;
 }
 
-FixedRecordFile::ReadResult FixedRecordFile::read(std::int32_t record) {
+FixedRecordFile::ReadResult FixedRecordFile::read_block(std::int32_t record) {
   if (record < 1) return {ReadStatus::kOutOfRange, 0};
   if (record > records_in_file_) return {ReadStatus::kEndOfFile, 0};
   const std::int64_t index = record - 1;

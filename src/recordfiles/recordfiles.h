@@ -189,7 +189,20 @@ class FixedRecordFile {
   [[nodiscard]] bool open(const std::string& name, bool empty);
   // Writes record `record` (1..kMaxRecord; others are refused and return false).
   bool write(std::int32_t record, std::int32_t value);
-  ReadResult read(std::int32_t record);
+  // A record of a cached block is read here, without a call; every other read takes read_block.
+  ReadResult read(std::int32_t record) {
+    if (record >= 1 && record <= records_in_file_) {
+      const std::int64_t index = record - 1;
+      const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
+      const Block& block = cache_[static_cast<std::size_t>(number) % kCacheBlocks];
+      if (block.number == number) {
+        return {ReadStatus::kOk,
+                decode_int32(block.bytes + (index % static_cast<std::int64_t>(kBlockRecords)) *
+                                               static_cast<std::int64_t>(kScalarBytes))};
+      }
+    }
+    return read_block(record);
+  }
   // Writes the cached blocks back, closes and keeps the file.
   void close_keep();
   // Closes and removes the file without writing anything more.
@@ -205,6 +218,7 @@ class FixedRecordFile {
     bool dirty = false;
     std::uint8_t bytes[kBlockBytes] = {};
   };
+  ReadResult read_block(std::int32_t record);
   Block* block_for(std::int64_t number);
   bool write_back(Block& block);
 

@@ -112,13 +112,15 @@ inline bool fast_integer(std::string_view field, std::int32_t& value) {
   const char* const end = next + field.size();
   if constexpr (std::endian::native == std::endian::little) {
     // At most eight digits after blank columns: the common label of a node or element line.
-    if (field.size() >= 8) {
-      const char* const last_eight = end - 8;
-      while (next != last_eight && *next == ' ') ++next;
-      if (next == last_eight && eight_columns_integer(eight_columns(last_eight), value)) {
-        return true;
-      }
-      next = field.data();
+    // The columns before the last eight, at most eight of them, must be blank.
+    if (field.size() >= 8 && field.size() <= 16) {
+      // Width 10, the labels' width, gives the mask without a shift.
+      const std::uint64_t before = field.size() == 10 ? 0xFFFF
+                                   : field.size() == 8
+                                       ? 0
+                                       : ~std::uint64_t{0} >> (8 * (16 - field.size()));
+      const bool blank_before = ((eight_columns(next) ^ 0x2020202020202020) & before) == 0;
+      if (blank_before && eight_columns_integer(eight_columns(end - 8), value)) return true;
     }
   }
   while (next != end && *next == ' ') ++next;

@@ -22,8 +22,7 @@ FieldValue<std::int32_t> integer_of(std::string_view field) {
 std::string_view field_columns(std::string_view source, std::int64_t column, std::int64_t width) {
   const auto size = static_cast<std::int64_t>(source.size());
   if (column >= size) return {};
-  return source.substr(static_cast<std::size_t>(column),
-                       static_cast<std::size_t>(std::min(width, size - column)));
+  return {source.data() + column, static_cast<std::size_t>(std::min(width, size - column))};
 }
 
 FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
@@ -44,11 +43,17 @@ FieldError convert_to_real(const FieldSpec& spec, std::string_view field, int sc
     if (result.ok()) target = static_cast<Real>(result.value);
     return result.error;
   }
+  // parse_real_float or parse_real_double, with one call less for the fast path.
+  Real value{};
+  if (internal::fast_real(field, spec.digits, scale, value)) {
+    target = value;
+    return FieldError::kNone;
+  }
   FieldValue<Real> result;
   if constexpr (sizeof(Real) == sizeof(float)) {
-    result = parse_real_float(field, spec.digits, scale);
+    result = internal::exact_real_float(field, spec.digits, scale);
   } else {
-    result = parse_real_double(field, spec.digits, scale);
+    result = internal::exact_real_double(field, spec.digits, scale);
   }
   if (result.ok()) target = result.value;
   return result.error;

@@ -124,8 +124,8 @@ struct Wide {
   std::uint64_t low;
 };
 
-// 64 x 64 -> 128 bits from 32-bit halves: no 128-bit type on every target.
-constexpr Wide multiply(std::uint64_t a, std::uint64_t b) {
+// 64 x 64 -> 128 bits from 32-bit halves: not every target has a 128-bit type.
+constexpr Wide multiply_halves(std::uint64_t a, std::uint64_t b) {
   constexpr std::uint64_t kLow = 0xFFFFFFFF;
   const std::uint64_t low_low = (a & kLow) * (b & kLow);
   const std::uint64_t low_high = (a & kLow) * (b >> 32);
@@ -135,8 +135,21 @@ constexpr Wide multiply(std::uint64_t a, std::uint64_t b) {
   return {high_high + (low_high >> 32) + (high_low >> 32) + (middle >> 32),
           middle << 32 | (low_low & kLow)};
 }
-static_assert(multiply(~std::uint64_t{0}, ~std::uint64_t{0}).high == ~std::uint64_t{1} &&
-              multiply(~std::uint64_t{0}, ~std::uint64_t{0}).low == 1);
+static_assert(multiply_halves(~std::uint64_t{0}, ~std::uint64_t{0}).high == ~std::uint64_t{1} &&
+              multiply_halves(~std::uint64_t{0}, ~std::uint64_t{0}).low == 1);
+static_assert(multiply_halves(0x123456789ABCDEF0, 0xFEDCBA9876543210).high == 0x121FA00AD77D7422 &&
+              multiply_halves(0x123456789ABCDEF0, 0xFEDCBA9876543210).low == 0x236D88FE5618CF00);
+
+// The same product in one instruction where the compiler offers a 128-bit type; both are exact.
+inline Wide multiply(std::uint64_t a, std::uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+  __extension__ using Unsigned128 = unsigned __int128;
+  const Unsigned128 product = static_cast<Unsigned128>(a) * b;
+  return {static_cast<std::uint64_t>(product >> 64), static_cast<std::uint64_t>(product)};
+#else
+  return multiply_halves(a, b);
+#endif
+}
 
 // A 192-bit integer in [2^190, 2^192).
 struct Product {
@@ -210,38 +223,56 @@ bool round_to(std::uint64_t w, int q, bool negative, T& value) {
   return true;
 }
 
-// Decimal digits from `next` into `significand`; `significant` counts them from the first
-// nonzero one. A significand of more than 19 digits wraps, but its count says so. Runs of eight
-// digits are taken a word at a time.
-const char* read_digits(const char* next, const char* end, std::uint64_t& significand,
-                        int& significant) {
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080;
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
-    constexpr std::uint64_t kZeros = 0x3030303030303030;
-    while (end - next >= 8) {
-      const std::uint64_t word = eight_columns(next);
-      const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
-      if ((word & kHigh) != 0 || digits != kHigh) break;
-      if (significand != 0) {
-        significant += 8;
-      } else {
-        // From the first digit that is not '0' on.
-        const std::uint64_t values = word ^ kZeros;
-        const std::uint64_t nonzero = ((values + kLow7) | values) & kHigh;
-        if (nonzero != 0) significant += 8 - std::countr_zero(nonzero) / 8;
+// The mantissa of a field: its digits as one integer (wrapping beyond 19 significant digits,
+// which `significant` shows), how many digits it has, and how many of them stand before its point
+// (-1 without a point).
+struct Mantissa {
+  std::uint64_t significand = 0;
+  int significant = 0;  // digits from the first one that is not '0'
+  std::int64_t digits = 0;
+  std::int64_t before_point = -1;
+};
+
+// Reads digits and at most one point from `next`; runs of eight digits a word at a time.
+const char* read_mantissa(const char* next, const char* end, Mantissa& mantissa) {
+  for (;;) {
+    if constexpr (std::endian::native == std::endian::little) {
+      constexpr std::uint64_t kHigh = 0x8080808080808080;
+      constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+      constexpr std::uint64_t kZeros = 0x3030303030303030;
+      if (end - next >= 8) {
+        const std::uint64_t word = eight_columns(next);
+        const std::uint64_t digits =
+            ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+        if ((word & kHigh) == 0 && digits == kHigh) {
+          if (mantissa.significand != 0) {
+            mantissa.significant += 8;
+          } else {
+            // From the first digit that is not '0' on.
+            const std::uint64_t values = word ^ kZeros;
+            const std::uint64_t nonzero = ((values + kLow7) | values) & kHigh;
+            if (nonzero != 0) mantissa.significant += 8 - std::countr_zero(nonzero) / 8;
+          }
+          mantissa.significand = mantissa.significand * 100000000 + eight_digits(word);
+          mantissa.digits += 8;
+          next += 8;
+          continue;
+        }
       }
-      significand = significand * 100000000 + eight_digits(word);
-      next += 8;
     }
-  }
-  for (; next != end; ++next) {
+    if (next == end) return next;
     const std::uint64_t digit = static_cast<std::uint64_t>(static_cast<unsigned char>(*next)) - '0';
-    if (digit > 9) break;
-    significand = significand * 10 + digit;
-    if (significand != 0) ++significant;
+    if (digit <= 9) {
+      mantissa.significand = mantissa.significand * 10 + digit;
+      if (mantissa.significand != 0) ++mantissa.significant;
+      ++mantissa.digits;
+    } else if (*next == '.' && mantissa.before_point < 0) {
+      mantissa.before_point = mantissa.digits;
+    } else {
+      return next;
+    }
+    ++next;
   }
-  return next;
 }
 
 template <class T>
@@ -256,19 +287,13 @@ bool fast(std::string_view field, int implied_digits, int scale, T& value) {
   const bool negative = *next == '-';
   if (negative || *next == '+') ++next;
 
-  std::uint64_t significand = 0;
-  int significant = 0;
-  const char* const mantissa = next;
-  next = read_digits(next, end, significand, significant);
-  std::int64_t mantissa_digits = next - mantissa;
-  std::int64_t fraction_digits = implied_digits;  // the point d digits from the right
-  if (next != end && *next == '.') {
-    const char* const fraction = ++next;
-    next = read_digits(next, end, significand, significant);
-    fraction_digits = next - fraction;
-    mantissa_digits += fraction_digits;
-  }
-  if (mantissa_digits == 0) return false;
+  Mantissa mantissa;
+  next = read_mantissa(next, end, mantissa);
+  if (mantissa.digits == 0) return false;
+  // Without a point, the point stands d digits from the right.
+  const std::int64_t fraction_digits = mantissa.before_point < 0
+                                           ? std::int64_t{implied_digits}
+                                           : mantissa.digits - mantissa.before_point;
 
   bool has_exponent = false;
   std::int64_t exponent = 0;
@@ -292,15 +317,15 @@ bool fast(std::string_view field, int implied_digits, int scale, T& value) {
     has_exponent = true;
   }
   while (next != end && *next == ' ') ++next;
-  if (next != end || significant > kMaxSignificantDigits) return false;
+  if (next != end || mantissa.significant > kMaxSignificantDigits) return false;
 
-  if (significand == 0) {
+  if (mantissa.significand == 0) {
     value = negative ? -T{0} : T{0};
     return true;
   }
   const std::int64_t q = exponent - fraction_digits - (has_exponent ? 0 : scale);
   if (q < kMinPower || q > kMaxPower) return false;
-  return round_to(significand, static_cast<int>(q), negative, value);
+  return round_to(mantissa.significand, static_cast<int>(q), negative, value);
 }
 
 }  // namespace
