@@ -3,8 +3,9 @@
 // 10^q from below bounds the value from below, and adding w to it bounds the value from above.
 // Rounding to nearest never decreases, so when both bounds round to the same number of the target
 // precision, that number is the correctly rounded value (ties to even included: an exact power
-// gives no interval at all). When they do not, the value lies within reach of a rounding boundary
-// and the exact conversion decides, as it does for subnormals, overflows and every other shape.
+// gives no interval at all). When they may not, the value lies within reach of a rounding
+// boundary and the exact conversion decides, as it does for subnormals, overflows and every other
+// shape.
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -151,39 +152,6 @@ inline Wide multiply(std::uint64_t a, std::uint64_t b) {
 #endif
 }
 
-// A 192-bit integer in [2^190, 2^192).
-struct Product {
-  std::uint64_t high;
-  std::uint64_t middle;
-  std::uint64_t low;
-};
-
-// The top kPrecision bits of a product, rounded to nearest even, with the bit length of the
-// rounded product (one more when rounding carried into a new bit).
-struct Rounded {
-  std::uint64_t mantissa;
-  int length;
-  bool operator==(const Rounded&) const = default;
-};
-
-template <int kPrecision>
-Rounded round_product(const Product& x) {
-  int length = 191 + static_cast<int>(x.high >> 63);
-  // The mantissa and the rounding bit both lie in the top word.
-  const int dropped = length - 128 - kPrecision;
-  std::uint64_t mantissa = x.high >> dropped;
-  const std::uint64_t half = std::uint64_t{1} << (dropped - 1);
-  const std::uint64_t rest = x.high & ((half << 1) - 1);
-  const bool below_rest_zero = (x.middle | x.low) == 0;
-  const bool up = rest > half || (rest == half && (!below_rest_zero || (mantissa & 1) != 0));
-  if (up) ++mantissa;
-  if (mantissa >> kPrecision != 0) {
-    mantissa >>= 1;
-    ++length;
-  }
-  return {mantissa, length};
-}
-
 template <class T>
 using BitsOf = std::conditional_t<sizeof(T) == sizeof(std::uint32_t), std::uint32_t, std::uint64_t>;
 
@@ -194,30 +162,43 @@ bool round_to(std::uint64_t w, int q, bool negative, T& value) {
   const PowerOfTen& power = power_of_ten(q);
   const int shift = std::countl_zero(w);
   const std::uint64_t m = w << shift;
+  // The product (high, middle, low) = m * (power.high, power.low) lies in [2^190, 2^192); the
+  // mantissa and the rounding bit both lie in its top word.
   const Wide by_low = multiply(m, power.low);
   const Wide by_high = multiply(m, power.high);
-  Product lower{by_high.high, by_high.low + by_low.high, by_low.low};
-  if (lower.middle < by_low.high) ++lower.high;
-  const Rounded rounded = round_product<kPrecision>(lower);
+  const std::uint64_t low = by_low.low;
+  const std::uint64_t middle = by_high.low + by_low.high;
+  const std::uint64_t high = by_high.high + (middle < by_low.high ? 1 : 0);
+  const int top = static_cast<int>(high >> 63);  // 1 when the product has 192 bits
+  const int dropped = 63 + top - kPrecision;     // bits of `high` below the mantissa
+  std::uint64_t mantissa = high >> dropped;
+  const std::uint64_t half = std::uint64_t{1} << (dropped - 1);
+  const std::uint64_t rest = high & ((half << 1) - 1);
+  const bool nothing_below = (middle | low) == 0;
   if (!power.exact) {
-    // m * delta < m: the value lies below (lower + m) * 2^(exponent - shift).
-    Product upper = lower;
-    upper.low += m;
-    const std::uint64_t carry = upper.low < m ? 1 : 0;
-    upper.middle += carry;
-    if (upper.middle < carry) ++upper.high;
-    if (!(round_product<kPrecision>(upper) == rounded)) return false;
+    // m * delta < m: the value lies in [product, product + m) times the same power of two. The
+    // upper bound rounds as the product does unless adding m carries into `high` (then mantissa
+    // and rest may change) or the product lies exactly halfway (then the bound lies above it).
+    // Both are taken by the exact conversion.
+    if (middle == ~std::uint64_t{0} && low + m < m) return false;
+    if (rest == half && nothing_below) return false;
+  }
+  if (rest > half || (rest == half && (!nothing_below || (mantissa & 1) != 0))) ++mantissa;
+  int length = 191 + top;  // of the rounded product
+  if (mantissa >> kPrecision != 0) {
+    mantissa >>= 1;
+    ++length;
   }
   // The value is 1.f * 2^e. Normal numbers only, with a binade to spare at both ends: nothing
   // subnormal, nothing near an overflow (for a single field, nothing near 3.4028235E38).
-  const int e = rounded.length - 1 + power.exponent - shift;
+  const int e = length - 1 + power.exponent - shift;
   constexpr int kMaxExponent = std::numeric_limits<T>::max_exponent - 1;
   constexpr int kMinExponent = std::numeric_limits<T>::min_exponent - 1;
   if (e <= kMinExponent || e >= kMaxExponent) return false;
   using Bits = BitsOf<T>;
   constexpr Bits kFractionMask = (Bits{1} << (kPrecision - 1)) - 1;
   Bits bits = static_cast<Bits>(e + kMaxExponent) << (kPrecision - 1) |
-              (static_cast<Bits>(rounded.mantissa) & kFractionMask);
+              (static_cast<Bits>(mantissa) & kFractionMask);
   if (negative) bits |= Bits{1} << (sizeof(Bits) * 8 - 1);
   value = std::bit_cast<T>(bits);
   return true;
@@ -288,6 +269,14 @@ bool fast(std::string_view field, int implied_digits, int scale, T& value) {
   if (negative || *next == '+') ++next;
 
   Mantissa mantissa;
+  if (end - next >= 2 && next[1] == '.' && next[0] >= '0' && next[0] <= '9') {
+    // One digit and the point, as most writers print a real: the digits after it go by words.
+    mantissa.significand = static_cast<std::uint64_t>(next[0] - '0');
+    mantissa.significant = mantissa.significand != 0 ? 1 : 0;
+    mantissa.digits = 1;
+    mantissa.before_point = 1;
+    next += 2;
+  }
   next = read_mantissa(next, end, mantissa);
   if (mantissa.digits == 0) return false;
   // Without a point, the point stands d digits from the right.
