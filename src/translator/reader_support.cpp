@@ -41,12 +41,6 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
   return textfields::read_fields(state.lines.columns(first, count), layout, targets);
 }
 
-std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
-  const auto field = textfields::parse_integer(state.lines.columns(first, width));
-  if (!field.ok()) return std::nullopt;
-  return field.value;
-}
-
 bool read_rounded_doubles(const RunState& state, std::span<float, 3> target) {
   static constexpr textfields::FieldSpec kLayout[] = {textfields::scale_factor(1),
                                                       textfields::real_field(25, 16, 3)};
@@ -78,16 +72,6 @@ std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::in
     }
   }
   return std::nullopt;
-}
-
-std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
-  if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
-  const auto record = state.node_index.read(label);
-  if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
-  // 0 is a record inside the file that no node wrote. A value outside the node table cannot come
-  // from this run's node reader; refusing it keeps every stored index inside the table.
-  if (record.value < 1 || record.value > state.model.node_count) return std::nullopt;
-  return record.value;
 }
 
 std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part) {

@@ -118,7 +118,11 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
                                     std::span<const textfields::FieldSpec> layout,
                                     std::span<double> targets);
 // One integer field of columns first..first+width-1; nullopt when it does not convert.
-std::optional<std::int32_t> read_integer(const RunState& state, int first, int width);
+inline std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
+  const auto field = textfields::parse_integer(state.lines.columns(first, width));
+  if (!field.ok()) return std::nullopt;
+  return field.value;
+}
 // Columns 1-75 of the current line as three double-precision fields, each rounded to single
 // precision for the store. False when one does not convert or has no finite single-precision
 // neighbour (refused like a field that overflows, so no table ever holds an infinity); `target`
@@ -132,7 +136,16 @@ std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::in
 
 // The node index of `label`, or nullopt for a node that does not exist: a label that cannot be
 // a record number, a record past the end of the node index file, or one never written (0).
-std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label);
+// Defined here: every node label of every element takes it.
+inline std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
+  if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
+  const auto record = state.node_index.read(label);
+  if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
+  // 0 is a record inside the file that no node wrote. A value outside the node table cannot come
+  // from this run's node reader; refusing it keeps every stored index inside the table.
+  if (record.value < 1 || record.value > state.model.node_count) return std::nullopt;
+  return record.value;
+}
 
 // Appends `part` to the part table and returns its 1-based index, or nullopt (kParts capacity)
 // when the table is full.
