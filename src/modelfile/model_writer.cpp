@@ -3,7 +3,9 @@
 // the record file's business. Each record is begun by its kind and, in a build with asserts,
 // checked against the size kRecordSequence gives it.
 #include <algorithm>
+#include <array>
 #include <cassert>
+#include <span>
 #include <string_view>
 
 #include "modelfile/modelfile.h"
@@ -28,6 +30,8 @@ class RecordWriter {
     file_.end_record();
   }
   void add_int32(std::int32_t value) { file_.add_int32(value); }
+  void add_int32s(std::span<const std::int32_t> values) { file_.add_int32s(values); }
+  void add_floats(std::span<const float> values) { file_.add_floats(values); }
   void add_float(float value) { file_.add_float(value); }
   void add_text(std::string_view text, std::size_t width) { file_.add_text(text, width); }
 
@@ -63,9 +67,7 @@ void write_nodes(const Model& model, RecordWriter& file) {
     const Node& node = model.nodes[n];
     file.begin_record(Record::kNode);
     file.add_int32(node.label);
-    file.add_float(node.x);
-    file.add_float(node.y);
-    file.add_float(node.z);
+    file.add_floats(std::array{node.x, node.y, node.z});
     file.add_int32(0);
     file.end_record();
   }
@@ -77,12 +79,13 @@ void write_elements(const Model& model, RecordWriter& file) {
     // A slot without a label holds no element (a row given back, or a blank label).
     if (element.label == 0) continue;
     file.begin_record(Record::kElement);
-    file.add_int32(element.label);
-    file.add_int32(element.type);
-    file.add_int32(element.part);
-    file.add_int32(element.node_count);
-    for (const std::int32_t node : element.nodes) file.add_int32(node);
-    for (int i = 0; i < kElementTrailingZeros; ++i) file.add_int32(0);
+    std::array<std::int32_t, kElementIntegers> integers{};  // the trailing ones stay 0
+    integers[0] = element.label;
+    integers[1] = element.type;
+    integers[2] = element.part;
+    integers[3] = element.node_count;
+    std::copy(element.nodes.begin(), element.nodes.end(), integers.begin() + 4);  // slots 1-8
+    file.add_int32s(integers);
     file.end_record();
   }
   // The element records carry no count: an all-zero element record ends them.
@@ -117,7 +120,7 @@ void write_restraints(const Model& model, RecordWriter& file) {
   file.end_record();
   for (std::size_t k = 0; k < rows(model.restraint_set_count); ++k) {
     file.begin_record(Record::kRestraintColumn);
-    for (std::size_t n = 0; n < rows(model.node_count); ++n) file.add_int32(model.restraint[k][n]);
+    file.add_int32s(std::span(model.restraint[k]).first(rows(model.node_count)));
     file.end_record();
   }
 }

@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,6 +131,10 @@ class SequentialRecordFile {
     encode_float(bytes, value);
     add_scalar(bytes);
   }
+  // Several scalars, as the same number of add_int32 or add_float calls would add them, copied
+  // in one piece.
+  void add_int32s(std::span<const std::int32_t> values);
+  void add_floats(std::span<const float> values);
   // `text` padded with blanks (or cut) to `width` bytes.
   void add_text(std::string_view text, std::size_t width);
   void end_record();

@@ -63,6 +63,32 @@ void SequentialRecordFile::add(const void* bytes, std::size_t size) {
   }
 }
 
+namespace {
+
+// Encodes `values` into a local buffer (a buffer of its own lets the compiler keep the record's
+// counters in registers) and adds them a bufferful at a time.
+template <class T, class Encode>
+void add_encoded(SequentialRecordFile& file, std::span<const T> values, Encode encode) {
+  constexpr std::size_t kPerPiece = 64;
+  std::uint8_t bytes[kPerPiece * kScalarBytes];
+  while (!values.empty()) {
+    const std::size_t count = std::min(values.size(), kPerPiece);
+    for (std::size_t i = 0; i < count; ++i) encode(bytes + i * kScalarBytes, values[i]);
+    file.add(bytes, count * kScalarBytes);
+    values = values.subspan(count);
+  }
+}
+
+}  // namespace
+
+void SequentialRecordFile::add_int32s(std::span<const std::int32_t> values) {
+  add_encoded(*this, values, encode_int32);
+}
+
+void SequentialRecordFile::add_floats(std::span<const float> values) {
+  add_encoded(*this, values, encode_float);
+}
+
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {
   const std::size_t kept = std::min(text.size(), width);
   add(text.data(), kept);
