@@ -12,6 +12,13 @@
 
 namespace vevadar::textfields::internal {
 
+// The fast paths run for nearly every field of a file: the layout loop must not call them.
+#if defined(__GNUC__)
+#define VEVADAR_INLINE [[gnu::always_inline]] inline
+#else
+#define VEVADAR_INLINE inline
+#endif
+
 // The characters of a numeric input field that count: blanks and tabs are dropped wherever they
 // stand, and a comma ends the text. An all-blank field is at_end() from the start.
 class FieldText {
@@ -50,7 +57,7 @@ class FieldText {
 // conversion's, bit for bit; the sweeps compare the two over millions of fields.
 
 // Eight columns as one little-endian word, the first column in the lowest byte.
-inline std::uint64_t eight_columns(const char* columns) {
+VEVADAR_INLINE std::uint64_t eight_columns(const char* columns) {
   std::uint64_t word = 0;
   std::memcpy(&word, columns, sizeof word);
   return word;
@@ -58,7 +65,7 @@ inline std::uint64_t eight_columns(const char* columns) {
 
 // The value of eight decimal digits, the first in the lowest byte: pairs, fours, then the eight
 // are summed in the lanes of one word.
-inline std::uint32_t eight_digits(std::uint64_t word) {
+VEVADAR_INLINE std::uint32_t eight_digits(std::uint64_t word) {
   std::uint64_t lanes = word - 0x3030303030303030;
   lanes = lanes * 10 + (lanes >> 8);
   lanes = (((lanes & 0x000000FF000000FF) * (100 + (std::uint64_t{1000000} << 32))) +
@@ -70,7 +77,7 @@ inline std::uint32_t eight_digits(std::uint64_t word) {
 // The last eight columns of an integer field of the common shape, taken a word at a time: blanks,
 // an optional sign, then digits up to the last column. False for any other eight columns. Every
 // byte is classified at once; no carry crosses a byte, since every byte is below 0x80.
-inline bool eight_columns_integer(std::uint64_t word, std::int32_t& value) {
+VEVADAR_INLINE bool eight_columns_integer(std::uint64_t word, std::int32_t& value) {
   constexpr std::uint64_t kHigh = 0x8080808080808080;
   constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
   constexpr std::uint64_t kZeros = 0x3030303030303030;   // '0' in every byte
@@ -107,7 +114,7 @@ inline bool eight_columns_integer(std::uint64_t word, std::int32_t& value) {
 
 // An integer field right-justified as written: blanks, an optional sign, then 1 to 9 digits
 // filling the field to its last column (9 digits never overflow), or blanks only.
-inline bool fast_integer(std::string_view field, std::int32_t& value) {
+VEVADAR_INLINE bool fast_integer(std::string_view field, std::int32_t& value) {
   const char* next = field.data();
   const char* const end = next + field.size();
   if constexpr (std::endian::native == std::endian::little) {

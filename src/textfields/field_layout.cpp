@@ -11,7 +11,7 @@ namespace {
 std::int64_t count_of(std::int16_t n) { return std::max<std::int64_t>(n, 0); }
 
 // parse_integer, with its fast path inlined into the layout loop.
-FieldValue<std::int32_t> integer_of(std::string_view field) {
+VEVADAR_INLINE FieldValue<std::int32_t> integer_of(std::string_view field) {
   std::int32_t value = 0;
   if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
   return internal::exact_integer(field);
