@@ -7,33 +7,32 @@
 // restraint columns (non-zero codes only), load sets and node loads. A record that does not fit
 // the sequence is shown in hex, and the rest of the file is shown that way too. Exit status: 0
 // for a well-formed file, 1 for a file that cannot be read or is not a model file, 2 for usage.
-#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "modelfile/modelfile.h"
+#include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
 namespace {
 
 using Payload = std::vector<std::uint8_t>;
 
+using vevadar::modelfile::Record;
+using vevadar::recordfiles::kScalarBytes;
+
 std::int32_t int_at(const Payload& payload, std::size_t index) {
-  const std::size_t at = index * 4;
-  const std::uint32_t bits = static_cast<std::uint32_t>(payload[at]) |
-                             static_cast<std::uint32_t>(payload[at + 1]) << 8 |
-                             static_cast<std::uint32_t>(payload[at + 2]) << 16 |
-                             static_cast<std::uint32_t>(payload[at + 3]) << 24;
-  return static_cast<std::int32_t>(bits);
+  return vevadar::recordfiles::decode_int32(payload.data() + index * kScalarBytes);
 }
 
 float float_at(const Payload& payload, std::size_t index) {
-  return std::bit_cast<float>(static_cast<std::uint32_t>(int_at(payload, index)));
+  return vevadar::recordfiles::decode_float(payload.data() + index * kScalarBytes);
 }
 
-std::size_t ints_in(const Payload& payload) { return payload.size() / 4; }
+std::size_t ints_in(const Payload& payload) { return payload.size() / kScalarBytes; }
 
 bool read_whole_file(const char* name, std::string& bytes) {
   std::FILE* file = std::fopen(name, "rb");
@@ -52,32 +51,32 @@ class Dumper {
   explicit Dumper(const std::vector<Payload>& records) : records_(records) {}
 
   void run() {
-    if (!expect(10, "header")) return;
+    if (!expect(Record::kHeader)) return;
     std::printf("header \"%.*s\"\n", 10, reinterpret_cast<const char*>(current().data()));
     advance();
 
-    if (!expect(8, "model counts")) return;
-    const std::int32_t parts = int_at(current(), 0);
-    const std::int32_t nodes = int_at(current(), 1);
+    if (!expect(Record::kModelCounts)) return;
+    const std::int32_t parts = counts_.parts = int_at(current(), 0);
+    const std::int32_t nodes = counts_.nodes = int_at(current(), 1);
     std::printf("parts %d, nodes %d\n", parts, nodes);
     advance();
     if (parts < 0 || nodes < 0) return rest("negative count");
 
-    if (!expect(static_cast<std::size_t>(parts) * 8, "part names")) return;
+    if (!expect(Record::kPartNames)) return;
     std::printf("part names\n");
     for (std::int32_t p = 0; p < parts; ++p) {
       std::printf("  part %d \"%.*s\"\n", p + 1, 8,
                   reinterpret_cast<const char*>(current().data()) + p * 8);
     }
     advance();
-    if (!expect(static_cast<std::size_t>(parts) * 4, "part ids")) return;
+    if (!expect(Record::kPartIds)) return;
     std::printf("part ids\n");
     for (std::int32_t p = 0; p < parts; ++p)
       std::printf("  part %d id %d\n", p + 1, int_at(current(), p));
     advance();
 
     for (std::int32_t n = 1; n <= nodes; ++n) {
-      if (!expect(20, "node")) return;
+      if (!expect(Record::kNode)) return;
       std::printf("node %d: label %d  x %.9g  y %.9g  z %.9g  (%d)\n", n, int_at(current(), 0),
                   float_at(current(), 1), float_at(current(), 2), float_at(current(), 3),
                   int_at(current(), 4));
@@ -85,28 +84,28 @@ class Dumper {
     }
 
     if (!elements()) return;
-    if (!expect(4, "combined set count")) return;
-    const std::int32_t sets = int_at(current(), 0);
+    if (!expect(Record::kCombinedSetCount)) return;
+    const std::int32_t sets = counts_.combined_sets = int_at(current(), 0);
     std::printf("combined set count %d\n", sets);
     advance();
     if (sets > 0) {
-      if (!expect(static_cast<std::size_t>(sets) * 12 + 4, "set numbering")) return;
+      if (!expect(Record::kSetNumbering)) return;
       std::printf("set numbering");
       for (std::size_t i = 0; i < ints_in(current()); ++i) std::printf(" %d", int_at(current(), i));
       std::printf("\n");
       advance();
     }
 
-    if (!expect(8, "restraint header")) return;
-    const std::int32_t restraint_sets = int_at(current(), 0);
+    if (!expect(Record::kRestraintHeader)) return;
+    const std::int32_t restraint_sets = counts_.restraint_sets = int_at(current(), 0);
     std::printf("restraint sets %d, nodes %d\n", restraint_sets, int_at(current(), 1));
     advance();
     if (restraint_sets > 0) {
-      if (!expect(4, "restraint marker")) return;
+      if (!expect(Record::kRestraintMarker)) return;
       std::printf("restraint marker %d\n", int_at(current(), 0));
       advance();
       for (std::int32_t k = 1; k <= restraint_sets; ++k) {
-        if (!expect(static_cast<std::size_t>(nodes) * 4, "restraint column")) return;
+        if (!expect(Record::kRestraintColumn)) return;
         std::printf("restraint set %d (non-zero codes)\n", k);
         for (std::size_t n = 0; n < ints_in(current()); ++n) {
           const std::int32_t code = int_at(current(), n);
@@ -116,23 +115,23 @@ class Dumper {
       }
     }
 
-    if (!expect(4, "load header")) return;
-    const std::int32_t load_sets = int_at(current(), 0);
+    if (!expect(Record::kLoadHeader)) return;
+    const std::int32_t load_sets = counts_.load_sets = int_at(current(), 0);
     std::printf("load sets %d\n", load_sets);
     advance();
     if (load_sets <= 0) return rest("records after the last");
-    if (!expect(static_cast<std::size_t>(load_sets) * 4, "load set ids")) return;
+    if (!expect(Record::kLoadSetIds)) return;
     std::printf("load set ids");
     for (std::size_t i = 0; i < ints_in(current()); ++i) std::printf(" %d", int_at(current(), i));
     std::printf("\n");
     advance();
     for (std::int32_t i = 1; i <= load_sets; ++i) {
-      if (!expect(8, "load set")) return;
+      if (!expect(Record::kLoadSet)) return;
       std::printf("load set %d: datasets %d, second count %d\n", i, int_at(current(), 0),
                   int_at(current(), 1));
       advance();
       // A set's node loads end where the next 8-byte set record begins.
-      while (next_ < records_.size() && current().size() == 28) {
+      while (next_ < records_.size() && current().size() == size_of(Record::kNodeLoad)) {
         std::printf("record %zu (28 bytes): node %d: force %.9g %.9g %.9g  moment %.9g %.9g %.9g\n",
                     next_ + 1, int_at(current(), 0), float_at(current(), 1), float_at(current(), 2),
                     float_at(current(), 3), float_at(current(), 4), float_at(current(), 5),
@@ -148,9 +147,15 @@ class Dumper {
 
   void advance() { ++next_; }
 
+  std::size_t size_of(Record record) const {
+    return static_cast<std::size_t>(vevadar::modelfile::payload_bytes(record, counts_));
+  }
+
   // Prints the record line; false (after showing the rest raw) if the record is missing or its
   // size is not the one the sequence needs here.
-  bool expect(std::size_t size, const char* what) {
+  bool expect(Record record) {
+    const std::size_t size = size_of(record);
+    const char* what = vevadar::modelfile::record_kind(record).name;
     if (next_ >= records_.size()) {
       std::printf("(the file ends where a %s record was due)\n", what);
       return false;
@@ -164,7 +169,7 @@ class Dumper {
 
   bool elements() {
     while (true) {
-      if (!expect(60, "element")) return false;
+      if (!expect(Record::kElement)) return false;
       const Payload& record = current();
       if (int_at(record, 0) == 0) {
         std::printf("element end\n");
@@ -197,6 +202,7 @@ class Dumper {
 
   const std::vector<Payload>& records_;
   std::size_t next_ = 0;
+  vevadar::modelfile::Counts counts_;
 };
 
 }  // namespace

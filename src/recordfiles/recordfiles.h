@@ -7,7 +7,9 @@
 //     at most 128 bytes, end marker 0x82);
 //   - FixedRecordFile: the node index file "velm.inn" (4-byte records addressed by number, a gap
 //     reads as 0), with a block cache so that a lookup is not a system call each time;
-//   - read_model_records: a reader of model file bytes, for tests and tools.
+//   - read_model_records: a reader of model file bytes, for tests and tools;
+//   - coding.h: the 4-byte little-endian integers and reals both files hold, encoded and decoded
+//     in one place.
 //
 // Model file layout, byte by byte:
 //   4B                          file marker, written ahead of the first record
@@ -113,6 +115,8 @@ class SequentialRecordFile {
   // `text` padded with blanks (or cut) to `width` bytes.
   void add_text(std::string_view text, std::size_t width);
   void end_record();
+  // Payload bytes added to the open record so far.
+  [[nodiscard]] std::size_t record_size() const { return record_size_; }
 
   // Writes the end marker, flushes and closes, keeping the file. Returns false if the file
   // system refused any write of this run; the file is then reset to the empty model 4B 82.
@@ -131,6 +135,7 @@ class SequentialRecordFile {
   bool in_record_ = false;
   std::uint8_t segment_[kSegmentPayload] = {};
   std::size_t segment_fill_ = 0;
+  std::size_t record_size_ = 0;
 };
 
 // The node index file: record n (n >= 1) is the 4 bytes at offset (n - 1) * 4. A record inside
