@@ -217,7 +217,9 @@ class FixedRecordFile {
  private:
   static constexpr std::size_t kBlockBytes = 4096;
   static constexpr std::size_t kBlockRecords = kBlockBytes / 4;
-  static constexpr std::size_t kCacheBlocks = 64;
+  // 512 KiB: the records of labels 1 to 131,072, a full node table labelled from 1, all fit, so
+  // such a model never writes a block back or reads one again during its run.
+  static constexpr std::size_t kCacheBlocks = 128;
   struct Block {
     std::int64_t number = -1;  // block number in the file, -1 when the slot is empty
     bool dirty = false;
