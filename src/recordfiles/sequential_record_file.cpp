@@ -82,11 +82,12 @@ void add_encoded(SequentialRecordFile& file, std::span<const T> values, Encode e
 }  // namespace
 
 void SequentialRecordFile::add_int32s(std::span<const std::int32_t> values) {
-  add_encoded(*this, values, encode_int32);
+  add_encoded(*this, values,
+              [](std::uint8_t* dst, std::int32_t value) { encode_int32(dst, value); });
 }
 
 void SequentialRecordFile::add_floats(std::span<const float> values) {
-  add_encoded(*this, values, encode_float);
+  add_encoded(*this, values, [](std::uint8_t* dst, float value) { encode_float(dst, value); });
 }
 
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {

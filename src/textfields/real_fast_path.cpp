@@ -256,6 +256,52 @@ const char* read_mantissa(const char* next, const char* end, Mantissa& mantissa)
   }
 }
 
+// The form the dataset writers print (-2.0987654132091000D+00, 1.23456E+01): from `next`, one
+// digit, a point, at most 18 fraction digits (so at most 19 significant ones), then a letter E, e,
+// D or d, a sign and two digits ending the field. False, with `value` untouched, for any other
+// text, which the general reading then takes.
+template <class T>
+bool scientific(const char* next, const char* end, bool negative, T& value) {
+  constexpr std::int64_t kExponentColumns = 4;
+  if (end - next < 2 + kExponentColumns) return false;
+  const char* const exponent = end - kExponentColumns;
+  const char letter = exponent[0];
+  if (letter != 'E' && letter != 'D' && letter != 'e' && letter != 'd') return false;
+  if (exponent[1] != '+' && exponent[1] != '-') return false;
+  const auto tens = static_cast<unsigned>(static_cast<unsigned char>(exponent[2])) - '0';
+  const auto units = static_cast<unsigned>(static_cast<unsigned char>(exponent[3])) - '0';
+  const auto first = static_cast<unsigned>(static_cast<unsigned char>(next[0])) - '0';
+  if (tens > 9 || units > 9 || first > 9 || next[1] != '.') return false;
+  const std::int64_t fraction_digits = exponent - (next + 2);
+  if (fraction_digits > kMaxSignificantDigits - 1) return false;
+
+  std::uint64_t significand = first;
+  const char* digit = next + 2;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080;
+    constexpr std::uint64_t kZeros = 0x3030303030303030;
+    for (; exponent - digit >= 8; digit += 8) {
+      const std::uint64_t word = eight_columns(digit);
+      const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+      if ((word & kHigh) != 0 || digits != kHigh) return false;
+      significand = significand * 100000000 + eight_digits(word);
+    }
+  }
+  for (; digit != exponent; ++digit) {
+    const auto d = static_cast<std::uint64_t>(static_cast<unsigned char>(*digit)) - '0';
+    if (d > 9) return false;
+    significand = significand * 10 + d;
+  }
+  if (significand == 0) {
+    value = negative ? -T{0} : T{0};
+    return true;
+  }
+  const auto magnitude = static_cast<std::int64_t>(tens * 10 + units);
+  const std::int64_t q = (exponent[1] == '-' ? -magnitude : magnitude) - fraction_digits;
+  if (q < kMinPower || q > kMaxPower) return false;
+  return round_to(significand, static_cast<int>(q), negative, value);
+}
+
 template <class T>
 bool fast(std::string_view field, int implied_digits, int scale, T& value) {
   const char* next = field.data();
@@ -267,6 +313,7 @@ bool fast(std::string_view field, int implied_digits, int scale, T& value) {
   }
   const bool negative = *next == '-';
   if (negative || *next == '+') ++next;
+  if (scientific(next, end, negative, value)) return true;
 
   Mantissa mantissa;
   if (end - next >= 2 && next[1] == '.' && next[0] >= '0' && next[0] <= '9') {
