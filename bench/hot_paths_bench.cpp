@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "recordfiles/recordfiles.h"
@@ -53,34 +54,30 @@ std::vector<std::string> real_fields(bool double_precision) {
   return fields;
 }
 
-void BM_IntegerField10(benchmark::State& state) {
-  const std::vector<std::string> fields = integer_fields();
+// Converts the fields one after another, round and round.
+template <class Convert>
+void convert_each(benchmark::State& state, const std::vector<std::string>& fields,
+                  Convert convert) {
   std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(tf::parse_integer(fields[i++ % kSamples]));
-  }
+  for (auto _ : state) benchmark::DoNotOptimize(convert(fields[i++ % kSamples]));
   state.SetItemsProcessed(state.iterations());
+}
+
+void BM_IntegerField10(benchmark::State& state) {
+  convert_each(state, integer_fields(), [](std::string_view f) { return tf::parse_integer(f); });
 }
 BENCHMARK(BM_IntegerField10);
 
 void BM_RealField13(benchmark::State& state) {
-  const std::vector<std::string> fields = real_fields(false);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(tf::parse_real_float(fields[i++ % kSamples], 5, 0));
-  }
-  state.SetItemsProcessed(state.iterations());
+  convert_each(state, real_fields(false),
+               [](std::string_view f) { return tf::parse_real_float(f, 5, 0); });
 }
 BENCHMARK(BM_RealField13);
 
+// Scale factor 1, as the double-precision coordinate layouts give it.
 void BM_RealField25D(benchmark::State& state) {
-  const std::vector<std::string> fields = real_fields(true);
-  std::size_t i = 0;
-  for (auto _ : state) {
-    // Scale factor 1, as the double-precision coordinate layouts give it.
-    benchmark::DoNotOptimize(tf::parse_real_double(fields[i++ % kSamples], 16, 1));
-  }
-  state.SetItemsProcessed(state.iterations());
+  convert_each(state, real_fields(true),
+               [](std::string_view f) { return tf::parse_real_double(f, 16, 1); });
 }
 BENCHMARK(BM_RealField25D);
 

@@ -194,6 +194,30 @@ RealSample FieldSampler::real_field() {
   return sample;
 }
 
+namespace {
+
+// True when the fast path took the field (its result then checked against the exact one).
+template <class T>
+bool compare_real(const RealSample& real) {
+  namespace fields = textfields;
+  T fast = 0;
+  if (!fields::internal::fast_real(real.field, real.implied_digits, real.scale, fast)) return false;
+  fields::FieldValue<T> exact;
+  if constexpr (sizeof(T) == sizeof(float)) {
+    exact = fields::internal::exact_real_float(real.field, real.implied_digits, real.scale);
+  } else {
+    exact = fields::internal::exact_real_double(real.field, real.implied_digits, real.scale);
+  }
+  using Bits = std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>;
+  EXPECT_TRUE(exact.ok() && std::bit_cast<Bits>(exact.value) == std::bit_cast<Bits>(fast))
+      << "real field \"" << real.field << "\" d=" << real.implied_digits << " k=" << real.scale
+      << (sizeof(T) == 4 ? " as float" : " as double") << ": fast " << std::hexfloat << fast
+      << ", exact " << exact.value << " error " << static_cast<int>(exact.error);
+  return true;
+}
+
+}  // namespace
+
 FastPathTally compare_fast_paths(std::uint64_t seed, long count) {
   namespace fields = textfields;
   FieldSampler sampler(seed);
@@ -207,32 +231,10 @@ FastPathTally compare_fast_paths(std::uint64_t seed, long count) {
       EXPECT_TRUE(exact.ok() && exact.value == value)
           << "integer field \"" << integer << "\": fast " << value << ", exact " << exact.value
           << " error " << static_cast<int>(exact.error);
-      if (::testing::Test::HasFailure()) return tally;
     }
-
     const RealSample real = sampler.real_field();
-    float single = 0;
-    if (fields::internal::fast_real(real.field, real.implied_digits, real.scale, single)) {
-      ++tally.floats_taken;
-      const auto exact =
-          fields::internal::exact_real_float(real.field, real.implied_digits, real.scale);
-      EXPECT_TRUE(exact.ok() &&
-                  std::bit_cast<std::uint32_t>(exact.value) == std::bit_cast<std::uint32_t>(single))
-          << "real field \"" << real.field << "\" d=" << real.implied_digits << " k=" << real.scale
-          << " as float: fast " << std::hexfloat << single << ", exact " << exact.value << " error "
-          << static_cast<int>(exact.error);
-    }
-    double twice = 0;
-    if (fields::internal::fast_real(real.field, real.implied_digits, real.scale, twice)) {
-      ++tally.doubles_taken;
-      const auto exact =
-          fields::internal::exact_real_double(real.field, real.implied_digits, real.scale);
-      EXPECT_TRUE(exact.ok() &&
-                  std::bit_cast<std::uint64_t>(exact.value) == std::bit_cast<std::uint64_t>(twice))
-          << "real field \"" << real.field << "\" d=" << real.implied_digits << " k=" << real.scale
-          << " as double: fast " << std::hexfloat << twice << ", exact " << exact.value << " error "
-          << static_cast<int>(exact.error);
-    }
+    if (compare_real<float>(real)) ++tally.floats_taken;
+    if (compare_real<double>(real)) ++tally.doubles_taken;
     if (::testing::Test::HasFailure()) return tally;
   }
   return tally;
