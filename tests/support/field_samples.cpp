@@ -44,7 +44,8 @@ std::string FieldSampler::digits(int count) {
 
 // A mantissa with a point somewhere, or none, and an exponent in any of its spellings, or none.
 std::string FieldSampler::mantissa_text() {
-  std::string text = below(4) == 0 ? (below(2) == 0 ? "-" : "+") : "";
+  std::string text;
+  if (below(4) == 0) text.push_back(below(2) == 0 ? '-' : '+');
   switch (below(6)) {
     case 0:
     case 1: {
@@ -110,8 +111,8 @@ std::string FieldSampler::mantissa_text() {
     text += letter;
     if (exponent < 0 || below(2) == 0) text += exponent < 0 ? '-' : '+';
   }
-  text +=
-      (below(3) == 0 ? std::string(static_cast<std::size_t>(below(3)), '0') : "") + exponent_digits;
+  if (below(3) == 0) text.append(static_cast<std::size_t>(below(3)), '0');
+  text += exponent_digits;
   return text;
 }
 
@@ -161,7 +162,8 @@ std::string FieldSampler::integer_field() {
       break;
     }
     default:
-      text = (below(3) == 0 ? (below(2) == 0 ? "-" : "+") : "") + digits(below(12));
+      if (below(3) == 0) text.push_back(below(2) == 0 ? '-' : '+');
+      text += digits(below(12));
       break;
   }
   return placed(spoilt(text), width);
