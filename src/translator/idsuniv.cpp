@@ -137,6 +137,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
     release_files(state);
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();
+    result.premature_end = true;
     return result;
   }
 

@@ -27,6 +27,7 @@ struct RunResult {
   RunEnd end = RunEnd::kCompleted;
   std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
   std::int32_t warning_lines = 0;  // element type warnings
+  bool premature_end = false;      // the file ended inside a dataset (velm.bin is untouched)
 };
 
 // Test seams; a normal run uses the defaults.

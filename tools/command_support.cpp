@@ -1,0 +1,77 @@
+// What the commands share: whole-file input with the system's reason on failure, usage lines,
+// --help and --version.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "commands.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace vevadar::tools {
+
+bool stderr_is_terminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+void note(const std::string& text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vevadar: %s\n", text.c_str());
+}
+
+bool read_input(const std::string& name, std::string& bytes) {
+  std::error_code error;
+  if (std::filesystem::is_directory(name, error)) {
+    note("cannot read " + name + ": " + std::strerror(EISDIR));
+    return false;
+  }
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) {
+    note("cannot read " + name + ": " + std::strerror(errno));
+    return false;
+  }
+  bytes.clear();
+  char buffer[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  const int reason = errno;
+  std::fclose(file);
+  if (failed) {
+    note("cannot read " + name + ": " + std::strerror(reason));
+    return false;
+  }
+  return true;
+}
+
+int usage_error(std::string_view what, std::string_view usage) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),
+               static_cast<int>(usage.size()), usage.data());
+  return kExitUsage;
+}
+
+bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help) {
+  if (argument == "--help" || argument == "-h") {
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+    std::fputs("\n", stdout);
+    std::fwrite(help.data(), 1, help.size(), stdout);
+    return true;
+  }
+  if (argument == "--version") {
+    std::puts("vevadar " VEVADAR_VERSION);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vevadar::tools
