@@ -4,6 +4,9 @@
 //   - Model: the fixed-capacity model tables the dataset readers fill (nodes, parts, elements,
 //     restraint sets, load sets) with their counts; rows are 1-based in the format and stored
 //     from index 0 here, so row n lives at [n - 1];
+//   - the record sequence of the model file as data (Record, RecordKind, kRecordSequence,
+//     Counts, payload_bytes): every record's number, name, payload layout and size, and when it
+//     is written; for the writer, for readers of the file and for tests;
 //   - write_model: the record sequence of the model file, records 1 to 16, from a Model;
 //   - read_model: the same sequence read back and checked completely (framing, every record's
 //     size and the values the writer fixes), reported record by record to a ModelVisitor, with
@@ -11,7 +14,17 @@
 //   - load_model: read_model into the tables of a Model, for tools that need the whole model.
 //
 // The writer maps tables to records and does no byte arithmetic of its own: framing belongs to
-// recordfiles::SequentialRecordFile.
+// recordfiles::SequentialRecordFile, the 4-byte scalars to recordfiles/coding.h.
+//
+// Reading the sequence. Every count a size or a repetition depends on is carried by a record
+// that is always written and stands before the records it governs: P (parts) and N (nodes) in
+// record 2, M = max(S, L) in record 8, S (restraint sets, and N again) in record 10, L (load
+// sets) in record 13. Two runs of records carry no count and end by what follows them: the
+// element records (6) end at the element end record (7), the only one whose label is 0; the node
+// load records (16) of a load set end at the next load set record (15), 8 bytes against 28, or
+// at the end of the file. Records 15 and 16 are a group written once per load set. Element,
+// restraint and load records name a node by its node index, the position of its node record (5)
+// among the node records; only node records carry labels.
 #pragma once
 
 #include <array>
@@ -21,6 +34,7 @@
 #include <string>
 #include <string_view>
 
+#include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
 namespace vevadar::modelfile {
@@ -33,6 +47,158 @@ inline constexpr std::int32_t kMaxSetIds = 1'000;
 inline constexpr std::int32_t kNodeSlots = 8;
 inline constexpr int kPartNameWidth = 8;
 inline constexpr char kVersionTag[] = "VERSION 26";  // record 1, exactly 10 characters
+
+// The records, numbered as they stand in the sequence.
+enum class Record : std::uint8_t {
+  kHeader = 1,
+  kModelCounts,
+  kPartNames,
+  kPartIds,
+  kNode,
+  kElement,
+  kElementEnd,
+  kCombinedSetCount,
+  kSetNumbering,
+  kRestraintHeader,
+  kRestraintMarker,
+  kRestraintColumn,
+  kLoadHeader,
+  kLoadSetIds,
+  kLoadSet,
+  kNodeLoad,
+};
+
+// The counts that payload sizes and repetitions depend on.
+enum class Count : std::uint8_t {
+  kNone,           // no count
+  kParts,          // P
+  kNodes,          // N
+  kCombinedSets,   // M = max(S, L)
+  kRestraintSets,  // S
+  kLoadSets,       // L
+};
+
+// How often a record is written at its place in the sequence.
+enum class Repeat : std::uint8_t {
+  kOnce,       // exactly once
+  kOnceIfAny,  // once if the repeat count is above 0, else not at all
+  kEach,       // repeat count times in a row (not at all for 0)
+  kUntilEnd,   // element records: once per element slot with a label, in slot order; the element
+               // end record ends them
+  kAfterEach,  // node load records: after each load set record, once per node index with a
+               // non-zero force or moment, in node order (0 to N); the next load set record or
+               // the end of the file ends them
+};
+
+// One record of the sequence. Its payload is fixed_bytes + bytes_per * (the size count) bytes.
+// `carries` names the counts held by the record's first integers, in order.
+struct RecordKind {
+  Record record;
+  const char* name;
+  const char* layout;  // the payload in order; "int" and "real" are 4-byte scalars
+  std::int32_t fixed_bytes;
+  std::int32_t bytes_per;
+  Count size_count;
+  Repeat repeat;
+  Count repeat_count;
+  std::array<Count, 2> carries;
+};
+
+inline constexpr auto kScalar = static_cast<std::int32_t>(recordfiles::kScalarBytes);
+inline constexpr auto kVersionTagWidth = static_cast<std::int32_t>(sizeof kVersionTag - 1);
+// The integers of an element record: label, type code, part index, node count, the node slots
+// and three zeros. The element end record has as many, all 0.
+inline constexpr std::int32_t kElementTrailingZeros = 3;
+inline constexpr std::int32_t kElementIntegers = 4 + kNodeSlots + kElementTrailingZeros;
+
+// The sequence in file order: record r is kRecordSequence[r - 1].
+// clang-format off
+inline constexpr std::array<RecordKind, 16> kRecordSequence = {{
+  {Record::kHeader, "header", "the text \"VERSION 26\"",
+   kVersionTagWidth, 0, Count::kNone, Repeat::kOnce, Count::kNone, {}},
+  {Record::kModelCounts, "model counts", "int P, int N",
+   2 * kScalar, 0, Count::kNone, Repeat::kOnce, Count::kNone, {Count::kParts, Count::kNodes}},
+  {Record::kPartNames, "part names", "the name of each part, 8 characters each",
+   0, kPartNameWidth, Count::kParts, Repeat::kOnce, Count::kNone, {}},
+  {Record::kPartIds, "part ids", "int id of each part",
+   0, kScalar, Count::kParts, Repeat::kOnce, Count::kNone, {}},
+  {Record::kNode, "node", "int label, real x, real y, real z, int 0",
+   5 * kScalar, 0, Count::kNone, Repeat::kEach, Count::kNodes, {}},
+  {Record::kElement, "element",
+   "int label, int type code, int part index, int node count, 8 int node slots, 3 int 0",
+   kElementIntegers * kScalar, 0, Count::kNone, Repeat::kUntilEnd, Count::kNone, {}},
+  {Record::kElementEnd, "element end", "15 int 0",
+   kElementIntegers * kScalar, 0, Count::kNone, Repeat::kOnce, Count::kNone, {}},
+  {Record::kCombinedSetCount, "combined set count", "int M",
+   kScalar, 0, Count::kNone, Repeat::kOnce, Count::kNone, {Count::kCombinedSets}},
+  {Record::kSetNumbering, "set numbering", "int 1 to M, M int 1, int 1 to M, int M",
+   kScalar, 3 * kScalar, Count::kCombinedSets, Repeat::kOnceIfAny, Count::kCombinedSets, {}},
+  {Record::kRestraintHeader, "restraint header", "int S, int N",
+   2 * kScalar, 0, Count::kNone, Repeat::kOnce, Count::kNone,
+   {Count::kRestraintSets, Count::kNodes}},
+  {Record::kRestraintMarker, "restraint marker", "int 1",
+   kScalar, 0, Count::kNone, Repeat::kOnceIfAny, Count::kRestraintSets, {}},
+  {Record::kRestraintColumn, "restraint column", "int restraint code of each node in the set",
+   0, kScalar, Count::kNodes, Repeat::kEach, Count::kRestraintSets, {}},
+  {Record::kLoadHeader, "load header", "int L",
+   kScalar, 0, Count::kNone, Repeat::kOnce, Count::kNone, {Count::kLoadSets}},
+  {Record::kLoadSetIds, "load set ids", "int id of each load set",
+   0, kScalar, Count::kLoadSets, Repeat::kOnceIfAny, Count::kLoadSets, {}},
+  {Record::kLoadSet, "load set", "int dataset count of the set, int second count",
+   2 * kScalar, 0, Count::kNone, Repeat::kEach, Count::kLoadSets, {}},
+  {Record::kNodeLoad, "node load", "int node index, real force x, y, z, real moment x, y, z",
+   (1 + 6) * kScalar, 0, Count::kNone, Repeat::kAfterEach, Count::kNone, {}},
+}};
+// clang-format on
+
+[[nodiscard]] constexpr const RecordKind& record_kind(Record record) {
+  return kRecordSequence[static_cast<std::size_t>(record) - 1];
+}
+
+// The counts of one model file, as its count records give them.
+struct Counts {
+  std::int32_t parts = 0;
+  std::int32_t nodes = 0;
+  std::int32_t combined_sets = 0;
+  std::int32_t restraint_sets = 0;
+  std::int32_t load_sets = 0;
+
+  [[nodiscard]] constexpr std::int32_t of(Count count) const {
+    switch (count) {
+      case Count::kNone:
+        return 0;
+      case Count::kParts:
+        return parts;
+      case Count::kNodes:
+        return nodes;
+      case Count::kCombinedSets:
+        return combined_sets;
+      case Count::kRestraintSets:
+        return restraint_sets;
+      case Count::kLoadSets:
+        return load_sets;
+    }
+    return 0;
+  }
+};
+
+// The payload size of `record` in a model file with `counts`. 64-bit: a reader may hold counts
+// read from a damaged file.
+[[nodiscard]] constexpr std::int64_t payload_bytes(Record record, const Counts& counts) {
+  const RecordKind& kind = record_kind(record);
+  return kind.fixed_bytes + std::int64_t{kind.bytes_per} * counts.of(kind.size_count);
+}
+
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kRecordSequence.size(); ++i) {
+        if (static_cast<std::size_t>(kRecordSequence[i].record) != i + 1) return false;
+      }
+      return true;
+    }(),
+    "record r is kRecordSequence[r - 1]");
+static_assert(payload_bytes(Record::kSetNumbering, {.combined_sets = 3}) == 40);
+static_assert(payload_bytes(Record::kRestraintColumn, {.nodes = kMaxNodes}) == 500'000);
 
 struct Node {
   std::int32_t label;

@@ -9,7 +9,9 @@
 //     reads as 0), with a block cache so that a lookup is not a system call each time;
 //   - RecordCursor: model file bytes back into records one at a time, with the byte offset of
 //     each and a message naming the offset, the record and what was expected where they break;
-//   - read_model_records: all the records of model file bytes at once, for tests.
+//   - read_model_records: all the records of model file bytes at once, for tests;
+//   - coding.h: the 4-byte little-endian integers and reals both files hold, encoded and decoded
+//     in one place.
 //
 // Model file layout, byte by byte:
 //   4B                          file marker, written ahead of the first record
@@ -116,6 +118,8 @@ class SequentialRecordFile {
   // `text` padded with blanks (or cut) to `width` bytes.
   void add_text(std::string_view text, std::size_t width);
   void end_record();
+  // Payload bytes added to the open record so far.
+  [[nodiscard]] std::size_t record_size() const { return record_size_; }
 
   // Writes the end marker, flushes and closes, keeping the file. Returns false if the file
   // system refused any write of this run; the file is then reset to the empty model 4B 82.
@@ -134,6 +138,7 @@ class SequentialRecordFile {
   bool in_record_ = false;
   std::uint8_t segment_[kSegmentPayload] = {};
   std::size_t segment_fill_ = 0;
+  std::size_t record_size_ = 0;
 };
 
 // The node index file: record n (n >= 1) is the 4 bytes at offset (n - 1) * 4. A record inside

@@ -3,11 +3,12 @@
 // last of its record (end_record) or to be followed by more payload (add). No length byte is ever
 // written provisionally, so nothing is patched afterwards.
 #include <algorithm>
-#include <bit>
 #include <cassert>
 #include <cstring>
 
 #include "recordfiles/recordfiles.h"
+
+#include "recordfiles/coding.h"
 
 namespace vevadar::recordfiles {
 namespace {
@@ -45,11 +46,13 @@ void SequentialRecordFile::begin_record() {
   }
   in_record_ = true;
   segment_fill_ = 0;
+  record_size_ = 0;
 }
 
 void SequentialRecordFile::add(const void* bytes, std::size_t size) {
   assert(in_record_);
   const auto* next = static_cast<const std::uint8_t*>(bytes);
+  record_size_ += size;
   while (size > 0) {
     // A full segment is closed as continued only now that more payload is known to follow: a
     // record of exactly 128 bytes is one segment of length 128.
@@ -63,15 +66,15 @@ void SequentialRecordFile::add(const void* bytes, std::size_t size) {
 }
 
 void SequentialRecordFile::add_int32(std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  const std::uint8_t bytes[4] = {
-      static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+  std::uint8_t bytes[kScalarBytes];
+  encode_int32(bytes, value);
   add(bytes, sizeof bytes);
 }
 
 void SequentialRecordFile::add_float(float value) {
-  add_int32(static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(value)));
+  std::uint8_t bytes[kScalarBytes];
+  encode_float(bytes, value);
+  add(bytes, sizeof bytes);
 }
 
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {

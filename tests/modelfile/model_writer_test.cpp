@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "modelfile/modelfile.h"
-#include "recordfiles/hex_bytes.h"
 #include "support/test_support.h"
 
 namespace vevadar::modelfile {
