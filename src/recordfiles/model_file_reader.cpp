@@ -68,10 +68,11 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
     }
     const std::size_t size = length == kContinued ? kSegmentPayload : length;
     if (bytes_.size() - at_ < size + 2) {
+      // Where the record began its context says what it is; a later segment is its own.
       return fail(at_, true,
-                  "a segment of " + std::to_string(size) +
-                      " payload bytes and its closing length " + "byte expected, file ends after " +
-                      std::to_string(bytes_.size() - at_ - 1) + " bytes");
+                  (first ? std::string(expected) + ": " : std::string("a continued segment: ")) +
+                      std::to_string(size) + " payload bytes and the closing length byte " +
+                      "expected, the file ends after " + std::to_string(bytes_.size() - at_ - 1));
     }
     if (byte_at(at_ + 1 + size) != length) {
       return fail(at_ + 1 + size, true,
