@@ -69,23 +69,16 @@ std::string_view trimmed(const char* line) {
   return {line, length};
 }
 
-bool is_progress_line(std::string_view text) {
-  // A count in 8 columns, then the text of the node or element reader.
-  for (std::string_view suffix :
-       {std::string_view(" NODES PROCESSED"), std::string_view(" ELEMENTS PROCESSED")}) {
-    if (text.size() == 8 + suffix.size() && text.substr(8) == suffix) return true;
-  }
-  return false;
-}
-
 class ConsoleHost final : public host::Host {
  public:
   explicit ConsoleHost(bool quiet) : quiet_(quiet) {}
   void information(char* line) override {
     const std::string_view text = trimmed(line);
-    if (quiet_ && is_progress_line(text)) return;
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
+  }
+  void progress(char* line) override {
+    if (!quiet_) information(line);
   }
   void error(char* line) override {
     std::fflush(stdout);

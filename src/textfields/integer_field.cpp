@@ -87,9 +87,7 @@ namespace internal {
 void write_integer_columns(std::span<char> out, std::int64_t width, std::int32_t value,
                            int min_digits) {
   const bool negative = value < 0;
-  // 0U - value is the magnitude of every int32, the smallest included.
-  std::uint32_t magnitude =
-      negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  std::uint32_t magnitude = textfields::magnitude(value);
   char digits[10];
   std::int64_t count = 0;
   // A zero written with no minimum digits has no digits at all.
