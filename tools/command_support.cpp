@@ -15,6 +15,10 @@
 
 namespace vevadar::tools {
 
+std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
 bool stderr_is_terminal() {
 #ifdef _WIN32
   return _isatty(_fileno(stderr)) != 0;

@@ -7,6 +7,7 @@
 // or written, 64 a wrong command line.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -35,6 +36,9 @@ bool read_input(const std::string& name, std::string& bytes);
 int usage_error(std::string_view what, std::string_view usage);
 // For --help and --version: true (and the text printed) when `argument` asks for one of them.
 bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help);
+
+// "1 node", "2 nodes".
+std::string plural(std::int64_t count, std::string_view one, std::string_view many);
 
 // Standard error is a terminal (a person reads it, not a host program).
 bool stderr_is_terminal();

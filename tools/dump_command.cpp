@@ -166,29 +166,6 @@ struct Extent {
   }
 };
 
-const char* family_of(std::int32_t type) {
-  switch (type) {
-    case 1:
-      return "beam";
-    case 2:
-      return "rigid";
-    case 4:
-      return "shell";
-    case 5:
-      return "solid";
-    case 6:
-      return "spring";
-    case 9:
-      return "mass";
-    case 11:
-      return "tapered beam";
-    case 12:
-      return "rod";
-    default:
-      return nullptr;
-  }
-}
-
 class Summary final : public modelfile::ModelVisitor {
  public:
   void counts(const RecordPlace&, std::int32_t parts, std::int32_t nodes) override {
@@ -235,17 +212,20 @@ class Summary final : public modelfile::ModelVisitor {
     }
     std::printf("elements %d, labels %s\n", elements_, element_labels_.text().c_str());
     for (const auto& [shape, count] : shapes_) {
-      const char* family = family_of(shape.first);
-      std::printf("  type %d%s%s%s, %d nodes: %d\n", shape.first, family ? " (" : "",
-                  family ? family : "", family ? ")" : "", shape.second, count);
+      const char* family = modelfile::element_family(shape.first);
+      std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "",
+                  family ? family : "", family ? ")" : "",
+                  plural(shape.second, "node", "nodes").c_str(), count);
     }
     std::printf("restraint sets %zu\n", restrained_.size());
     for (std::size_t k = 0; k < restrained_.size(); ++k) {
-      std::printf("  set %zu: %td restrained nodes\n", k + 1, restrained_[k]);
+      std::printf("  set %zu: %s\n", k + 1,
+                  plural(restrained_[k], "restrained node", "restrained nodes").c_str());
     }
     std::printf("load sets %zu\n", loaded_.size());
     for (std::size_t i = 0; i < loaded_.size(); ++i) {
-      std::printf("  set %zu (id %d): %d loaded nodes\n", i + 1, load_ids_[i], loaded_[i]);
+      std::printf("  set %zu (id %d): %s\n", i + 1, load_ids_[i],
+                  plural(loaded_[i], "loaded node", "loaded nodes").c_str());
     }
   }
 

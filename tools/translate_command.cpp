@@ -109,10 +109,6 @@ class Counter final : public modelfile::ModelVisitor {
   std::int32_t parts = 0, nodes = 0, elements = 0, restraint_sets = 0, load_sets = 0;
 };
 
-std::string plural(std::int32_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
 // After a completed run: where the model is and what it holds, and a word when the file held
 // no dataset at all (an empty file, or text that is no universal file).
 void closing_notes(const std::string& input, const std::string& display, bool quiet) {

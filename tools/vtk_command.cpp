@@ -65,9 +65,9 @@ constexpr int kWedge = 13;
 constexpr int kQuadraticTriangle = 22;
 constexpr int kQuadraticQuad = 23;
 
-constexpr std::int32_t kRigid = 2;
-constexpr std::int32_t kShell = 4;
-constexpr std::int32_t kSolid = 5;
+using modelfile::element_type::kRigid;
+using modelfile::element_type::kShell;
+using modelfile::element_type::kSolid;
 
 // One shape: the element type code (0: any), its node count, the VTK cell and, for cell point p,
 // the element's node slot (from 0) that becomes it.

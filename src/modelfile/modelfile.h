@@ -48,6 +48,42 @@ inline constexpr std::int32_t kNodeSlots = 8;
 inline constexpr int kPartNameWidth = 8;
 inline constexpr char kVersionTag[] = "VERSION 26";  // record 1, exactly 10 characters
 
+// The element type codes an element record carries, with the family of each.
+namespace element_type {
+inline constexpr std::int32_t kBeam = 1;
+inline constexpr std::int32_t kRigid = 2;  // two-node spokes, or an RBE2 element of 2 to 7 nodes
+inline constexpr std::int32_t kShell = 4;
+inline constexpr std::int32_t kSolid = 5;
+inline constexpr std::int32_t kSpring = 6;
+inline constexpr std::int32_t kMass = 9;
+inline constexpr std::int32_t kTaperedBeam = 11;
+inline constexpr std::int32_t kRod = 12;
+}  // namespace element_type
+
+// "beam", "rigid", ... for a type code above; nullptr for the others (22 and 23 carry no family).
+constexpr const char* element_family(std::int32_t type) {
+  switch (type) {
+    case element_type::kBeam:
+      return "beam";
+    case element_type::kRigid:
+      return "rigid";
+    case element_type::kShell:
+      return "shell";
+    case element_type::kSolid:
+      return "solid";
+    case element_type::kSpring:
+      return "spring";
+    case element_type::kMass:
+      return "mass";
+    case element_type::kTaperedBeam:
+      return "tapered beam";
+    case element_type::kRod:
+      return "rod";
+    default:
+      return nullptr;
+  }
+}
+
 // The records, numbered as they stand in the sequence.
 enum class Record : std::uint8_t {
   kHeader = 1,

@@ -116,5 +116,89 @@ TEST(Cli, HelpAndVersion) {
   EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U);
 }
 
+// The translate command's own notes, asked for with --notes (without a terminal the streams hold
+// the host's lines alone, as the tests above see them).
+TEST(Cli, NotesSayWhatTheHostLinesCannot) {
+  ScratchDirectory dir;
+  const struct {
+    const char* what;
+    std::string unv;  // "" for no file at all
+    const char* arguments;
+    int status;
+    const char* note;
+  } cases[] = {
+      {"missing input", "", "--notes absent.unv", 2,
+       "vevadar: cannot open absent.unv: No such file or directory\n"},
+      {"empty file", "\n", "--notes --quiet model.unv", 0,
+       "vevadar: model.unv holds no dataset (1 line without a delimiter line): the model is "
+       "empty\n"},
+      {"premature end", dataset(15, "").substr(0, 14), "--notes model.unv", 2,
+       "vevadar: the file ended inside a dataset: velm.bin was not updated\n"},
+      {"completed", dataset(15, column(7, 10) + "\n"), "--notes model.unv", 0,
+       ": 0 parts, 1 node, 0 elements, 0 restraint sets, 0 load sets\n"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("model.unv");
+    if (!c.unv.empty()) write_file("model.unv", c.unv);
+    const CliRun run = run_cli(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.what;
+    EXPECT_TRUE(run.err.ends_with(c.note)) << c.what << ": " << run.err;
+  }
+}
+
+// dump, vtk and info: one line on standard error for every input they cannot take.
+TEST(Cli, CommandsRejectBadInputInOneLine) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory("folder");
+  write_file("empty", "");
+  write_file("random", std::string("\x9a\x01\xff garbage\n", 12));
+  write_file("model.unv", dataset(15, column(7, 10) + "\n"));
+  ASSERT_EQ(run_cli("model.unv").status, 0);
+  write_file("cut.bin", read_file("velm.bin").substr(0, 40));
+  const struct {
+    const char* input;
+    int status;
+    const char* says;
+  } inputs[] = {
+      {"absent", 2, "cannot read absent: No such file or directory"},
+      {"folder", 2, "cannot read folder: Is a directory"},
+      {"empty", 1, "empty"},
+      {"random", 1, ""},
+      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)"},
+  };
+  for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
+    for (const auto& input : inputs) {
+      const bool is_info = std::string_view(command) == "info";
+      if (is_info && std::string_view(input.input) == "cut.bin") continue;
+      const std::string arguments = std::string(command) + " " + input.input +
+                                    (std::string_view(command) == "vtk" ? " out.vtu" : "");
+      const CliRun run = run_cli(arguments);
+      EXPECT_EQ(run.status, input.status) << arguments;
+      EXPECT_EQ(run.out, "") << arguments;
+      EXPECT_EQ(run.err.rfind("vevadar: ", 0), 0U) << arguments << ": " << run.err;
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << arguments << ": " << run.err;
+      EXPECT_NE(run.err.find(input.says), std::string::npos) << arguments << ": " << run.err;
+      EXPECT_FALSE(file_exists("out.vtu")) << arguments;
+    }
+  }
+}
+
+TEST(Cli, EveryCommandHasHelpAndVersion) {
+  ScratchDirectory dir;
+  for (const char* command : {"translate", "dump", "vtk", "info"}) {
+    const CliRun help = run_cli(std::string(command) + " --help");
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos) << command;
+    const CliRun version = run_cli(std::string(command) + " --version");
+    EXPECT_EQ(version.status, 0) << command;
+    EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U) << command;
+  }
+  // A FILE named like a command is still a file to translate.
+  write_file("dump", "");
+  EXPECT_EQ(run_cli("./dump").status, 0);
+  EXPECT_EQ(run_cli("-- dump").status, 0);
+  EXPECT_EQ(run_cli("translate dump").status, 0);
+}
+
 }  // namespace
 }  // namespace vevadar::testing
