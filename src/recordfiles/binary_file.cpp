@@ -94,6 +94,9 @@ std::size_t BinaryFile::read(void* data, std::size_t size, bool* error) {
     if (error != nullptr) *error = true;
     return 0;
   }
+  // Each read reports its own error: the stream's error flag would otherwise stay set after one
+  // failed read and turn every later short read at the end of the file into a failure.
+  std::clearerr(file_);
   const std::size_t got = std::fread(data, 1, size, file_);
   if (error != nullptr) *error = got < size && std::ferror(file_) != 0;
   return got;
