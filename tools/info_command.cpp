@@ -5,6 +5,7 @@
 // descriptor), dropped ones by the descriptor their warning names.
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -253,7 +254,12 @@ void print_json(const std::string& name, const Inventory& inv) {
   first = true;
   for (const auto& [descriptor, count] : inv.dropped) {
     std::printf("%s{\"descriptor\":", first ? "" : ",");
-    json_string(descriptor);
+    // Three digits, or the asterisks of a descriptor that does not fit them.
+    if (descriptor.find_first_not_of("0123456789") == std::string::npos) {
+      std::printf("%d", std::atoi(descriptor.c_str()));
+    } else {
+      json_string(descriptor);
+    }
     std::printf(",\"count\":%d}", count);
     first = false;
   }

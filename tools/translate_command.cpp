@@ -111,10 +111,13 @@ class Counter final : public modelfile::ModelVisitor {
 
 // After a completed run: where the model is and what it holds, and a word when the file held
 // no dataset at all (an empty file, or text that is no universal file).
-void closing_notes(const std::string& input, const std::string& display, bool quiet) {
+// `directory` is the -C folder as given, or nullptr.
+void closing_notes(const std::string& input, const std::string& display, const char* directory,
+                   bool quiet) {
   std::string bytes;
-  std::error_code error;
-  const std::filesystem::path model = std::filesystem::absolute(kModelFileName, error);
+  const std::string model = directory == nullptr
+                                ? std::string(kModelFileName)
+                                : (std::filesystem::path(directory) / kModelFileName).string();
   if (!read_input(std::string(kModelFileName), bytes)) return;
   Counter counter;
   const modelfile::ModelReadResult read = modelfile::read_model(bytes, counter);
@@ -133,7 +136,7 @@ void closing_notes(const std::string& input, const std::string& display, bool qu
     }
   }
   if (quiet) return;
-  note("model written to " + model.string() + ": " + plural(counter.parts, "part", "parts") + ", " +
+  note("model written to " + model + ": " + plural(counter.parts, "part", "parts") + ", " +
        plural(counter.nodes, "node", "nodes") + ", " +
        plural(counter.elements, "element", "elements") + ", " +
        plural(counter.restraint_sets, "restraint set", "restraint sets") + ", " +
@@ -211,7 +214,7 @@ int translate_command(Arguments arguments) {
     note("the file ended inside a dataset: " + std::string(kModelFileName) + " was not updated");
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-  closing_notes(input, file, quiet);
+  closing_notes(input, file, directory, quiet);
   return result.error_lines > 0 ? kExitBadInput : kExitOk;
 }
 

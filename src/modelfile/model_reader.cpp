@@ -80,7 +80,9 @@ class SequenceReader {
     RecordCursor::Step outcome{};
     if (!step(expected, outcome)) return false;
     if (outcome == RecordCursor::Step::kEnd) {
-      return fail(expected + " expected, found the end marker 0x82", cursor_.records() + 1);
+      // 4B 82: what a run leaves when it ends before writing the model.
+      const char* empty = cursor_.records() == 0 ? " (a model file without records)" : "";
+      return fail(expected + " expected, found the end marker 0x82" + empty, cursor_.records() + 1);
     }
     if (payload().size() != size) {
       return fail_here(expected + " expected, found a record of " + bytes_of(payload().size()));
