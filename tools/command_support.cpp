@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "commands.h"
+#include "host/host.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -14,6 +15,27 @@
 #endif
 
 namespace vevadar::tools {
+
+std::string_view host_line_text(const char* line) {
+  std::size_t length = host::kHostLineLength;
+  while (length > 0 && line[length - 1] == ' ') --length;
+  return {line, length};
+}
+
+void json_string(std::string_view text) {
+  std::putchar('"');
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '\\') {
+      std::printf("\\%c", c);
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      std::printf("\\u%04x", byte);
+    } else {
+      std::putchar(c);
+    }
+  }
+  std::putchar('"');
+}
 
 std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);

@@ -37,6 +37,12 @@ int usage_error(std::string_view what, std::string_view usage);
 // For --help and --version: true (and the text printed) when `argument` asks for one of them.
 bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help);
 
+// A host line's text: its 80 characters without the trailing blanks.
+std::string_view host_line_text(const char* line);
+
+// `text` as a JSON string, its bytes taken one for one as the characters U+0000 to U+00FF.
+void json_string(std::string_view text);
+
 // "1 node", "2 nodes".
 std::string plural(std::int64_t count, std::string_view one, std::string_view many);
 

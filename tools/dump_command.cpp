@@ -241,22 +241,6 @@ class Summary final : public modelfile::ModelVisitor {
 
 // --- --json ----------------------------------------------------------------------------------
 
-// A JSON string of bytes taken one for one as the characters U+0000 to U+00FF.
-void json_string(std::string_view text) {
-  std::putchar('"');
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '\\') {
-      std::printf("\\%c", c);
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      std::printf("\\u%04x", byte);
-    } else {
-      std::putchar(c);
-    }
-  }
-  std::putchar('"');
-}
-
 // The shortest decimal that reads back to the same float, always with a point or an exponent
 // so that a JSON reader takes it as a real (and keeps the sign of -0.0).
 void json_real(float value) {

@@ -47,17 +47,11 @@ constexpr char kHelp[] =
 constexpr std::string_view kWarningPrefix = "WARNING: ";
 constexpr std::string_view kElementTypeWarning = "WARNING: ELEMENT TYPE ";
 
-std::string trimmed(const char* line) {
-  std::size_t length = host::kHostLineLength;
-  while (length > 0 && line[length - 1] == ' ') --length;
-  return {line, length};
-}
-
 class RecordingHost final : public host::Host {
  public:
-  void information(char* line) override { information_lines.push_back(trimmed(line)); }
+  void information(char* line) override { information_lines.emplace_back(host_line_text(line)); }
   void progress(char*) override {}
-  void error(char* line) override { error_lines.push_back(trimmed(line)); }
+  void error(char* line) override { error_lines.emplace_back(host_line_text(line)); }
   std::vector<std::string> information_lines;
   std::vector<std::string> error_lines;
 };
@@ -200,21 +194,6 @@ void print_text(const std::string& name, const Inventory& inv) {
         static_cast<long long>(inv.summary[2]), static_cast<long long>(inv.summary[3]),
         static_cast<long long>(inv.summary[4]));
   }
-}
-
-void json_string(std::string_view text) {
-  std::putchar('"');
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte == '"' || byte == '\\') {
-      std::printf("\\%c", c);
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      std::printf("\\u%04x", byte);
-    } else {
-      std::putchar(c);
-    }
-  }
-  std::putchar('"');
 }
 
 void json_lines(const std::vector<std::string>& lines) {

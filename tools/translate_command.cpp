@@ -63,17 +63,11 @@ constexpr char kHelp[] =
 
 constexpr std::string_view kModelFileName = "velm.bin";
 
-std::string_view trimmed(const char* line) {
-  std::size_t length = host::kHostLineLength;
-  while (length > 0 && line[length - 1] == ' ') --length;
-  return {line, length};
-}
-
 class ConsoleHost final : public host::Host {
  public:
   explicit ConsoleHost(bool quiet) : quiet_(quiet) {}
   void information(char* line) override {
-    const std::string_view text = trimmed(line);
+    const std::string_view text = host_line_text(line);
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
   }
@@ -82,7 +76,7 @@ class ConsoleHost final : public host::Host {
   }
   void error(char* line) override {
     std::fflush(stdout);
-    const std::string_view text = trimmed(line);
+    const std::string_view text = host_line_text(line);
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fputc('\n', stderr);
   }
