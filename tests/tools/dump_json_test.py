@@ -1,7 +1,7 @@
 """`vevadar dump --json` parsed by Python's json module and compared with the records of the
 default dump, value for value (reals as 32-bit floats: the JSON reals must read back to the same
-bits as the dump's 9 significant digits). Over the small test model, the bundled example and the
-real files of the corpus.
+bits as the dump's 9 significant digits); `vevadar info --json` compared with the same model.
+Over the small test model, the bundled example and the real files of the corpus.
 
     python3 dump_json_test.py VEVADAR CORPUS_DIR"""
 import json
@@ -94,6 +94,29 @@ def same(a, b, where):
     return True
 
 
+def check_info(name, unv, document):
+    """`vevadar info --json` agrees with the model a translation wrote, and writes no file."""
+    with tempfile.TemporaryDirectory() as where:
+        p = subprocess.run([PROGRAM, "info", "--json", unv], cwd=where, capture_output=True)
+        if os.listdir(where):
+            failures.append("%s: info left %s" % (name, os.listdir(where)))
+    if p.returncode != 0:
+        failures.append("%s: info exit status %d %s" % (name, p.returncode, p.stderr))
+        return {"elements_dropped": None, "datasets": []}
+    info = json.loads(p.stdout.decode("ascii"))
+    kept = {}
+    for e in document["elements"]:
+        kept[(e["type"], e["node_count"])] = kept.get((e["type"], e["node_count"]), 0) + 1
+    same(sorted(kept.items()), sorted(((k["type"], k["node_count"]), k["count"])
+                                      for k in info["elements_kept"]), name + " info kept")
+    same(info["nodes"]["count"], len(document["nodes"]), name + " info nodes")
+    summary = info["translation"]["summary"]
+    same([summary["parts"], summary["nodes"], summary["restraint_sets"], summary["load_sets"]],
+         [len(document["parts"]), len(document["nodes"]), len(document["restraint_sets"]),
+          len(document["load_sets"])], name + " info summary")
+    return info
+
+
 def compare(name, unv):
     with tempfile.TemporaryDirectory() as where:
         if subprocess.run([PROGRAM, unv], cwd=where, capture_output=True).returncode not in (0, 1):
@@ -107,6 +130,7 @@ def compare(name, unv):
     if document.pop("file") != "velm.bin":
         failures.append("%s: file name" % name)
     same(from_records(dump.stdout.decode("latin-1")), document, name)
+    compare.last = check_info(name, unv, document)
     return True
 
 
@@ -116,6 +140,10 @@ with tempfile.TemporaryDirectory() as where:
         f.write(model_unv.text())  # node 2's negative zero must keep its sign
     compare("small model", unv)
 compare("example", EXAMPLE)
+same(compare.last["elements_dropped"], [{"descriptor": 44, "count": 1}], "example info dropped")
+same([(d["number"], d["read"]) for d in compare.last["datasets"]],
+     [(151, False), (164, False), (2411, True), (2412, True), (791, True), (790, True),
+      (754, True)], "example info datasets")
 if os.path.isdir(CORPUS):
     compared = sum(compare(n, os.path.join(CORPUS, n)) for n in sorted(os.listdir(CORPUS))
                    if n.endswith((".unv", ".uff")))
