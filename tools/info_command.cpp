@@ -1,8 +1,8 @@
 // vevadar info FILE [--json]: what a universal file holds and what a translation of it would
 // give, without a run file in the current directory: the datasets as its delimiter lines frame
 // them, then a translation into a private temporary folder whose host lines and model file are
-// read back. Kept elements are listed by element type code and node count (the model holds no
-// descriptor), dropped ones by the descriptor their warning names.
+// read back. The element headers are counted by descriptor as the run meets them, the model's
+// elements by element type code and node count.
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -34,8 +34,9 @@ constexpr char kHelp[] =
     "temporary folder that is removed afterwards):\n"
     "  - every dataset met: its number, the line of its number, its lines up to and with its\n"
     "    closing delimiter, and whether the translator reads it or skips it;\n"
-    "  - the nodes with their label range; the elements kept, by element type code and node\n"
-    "    count, and the elements dropped, by the descriptor their warning names;\n"
+    "  - the nodes with their label range; the element headers by descriptor, each kept\n"
+    "    or dropped (an element type the model cannot hold); the model's elements by\n"
+    "    element type code and node count;\n"
     "  - the outcome: how the run ended, its exit status as `vevadar FILE` gives it, its\n"
     "    error and warning lines (with the line counter where the line has one) and the\n"
     "    five summary counts.\n"
@@ -45,7 +46,6 @@ constexpr char kHelp[] =
     "cannot be read or no temporary folder can be made, 64 a wrong command line.\n";
 
 constexpr std::string_view kWarningPrefix = "WARNING: ";
-constexpr std::string_view kElementTypeWarning = "WARNING: ELEMENT TYPE ";
 
 class RecordingHost final : public host::Host {
  public:
@@ -72,8 +72,25 @@ struct Inventory {
   std::vector<std::int64_t> summary;  // parts, nodes, elements, SPC, nodal force; empty if none
   std::int32_t nodes = 0;
   std::int64_t low_label = 0, high_label = 0;
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> kept;  // (type, nodes) -> count
-  std::map<std::string, std::int32_t> dropped;                         // descriptor -> count
+  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> shapes;  // (type, nodes) -> count
+  struct Headers {
+    std::int64_t count = 0;
+    bool kept = false;
+  };
+  std::map<std::int32_t, Headers> descriptors;
+};
+
+class DescriptorCounter final : public translator::ElementObserver {
+ public:
+  explicit DescriptorCounter(Inventory& inventory) : inventory_(inventory) {}
+  void element_header(std::int32_t descriptor, bool kept) override {
+    auto& headers = inventory_.descriptors[descriptor];
+    ++headers.count;
+    headers.kept = kept;
+  }
+
+ private:
+  Inventory& inventory_;
 };
 
 // A folder of our own under the system's temporary folder.
@@ -102,7 +119,10 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   RecordingHost host;
   std::string model;
   if (!error) {
-    inventory.result = translator::run_translation(host, absolute.string());
+    DescriptorCounter descriptors(inventory);
+    translator::RunOptions options;
+    options.element_observer = &descriptors;
+    inventory.result = translator::run_translation(host, absolute.string(), options);
     if (inventory.result.end == translator::RunEnd::kCompleted) {
       (void)read_input("velm.bin", model);
     }
@@ -117,9 +137,6 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   for (const std::string& line : host.error_lines) {
     if (line.starts_with(kWarningPrefix)) {
       inventory.warnings.push_back(line);
-      if (line.starts_with(kElementTypeWarning)) {
-        ++inventory.dropped[line.substr(kElementTypeWarning.size(), 3)];
-      }
     } else {
       inventory.errors.push_back(line);
     }
@@ -139,7 +156,7 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   }
   for (std::int32_t e = 0; e < tables->element_count; ++e) {
     const modelfile::Element& element = tables->elements[static_cast<std::size_t>(e)];
-    ++inventory.kept[{element.type, element.node_count}];
+    ++inventory.shapes[{element.type, element.node_count}];
   }
   return true;
 }
@@ -167,18 +184,20 @@ void print_text(const std::string& name, const Inventory& inv) {
     std::printf(", labels %lld to %lld", static_cast<long long>(inv.low_label),
                 static_cast<long long>(inv.high_label));
   std::printf("\n");
-  std::int64_t kept = 0, dropped = 0;
-  for (const auto& [shape, count] : inv.kept) kept += count;
-  for (const auto& [descriptor, count] : inv.dropped) dropped += count;
-  std::printf("elements kept %lld\n", static_cast<long long>(kept));
-  for (const auto& [shape, count] : inv.kept) {
+  std::int64_t headers = 0, elements = 0;
+  for (const auto& [descriptor, met] : inv.descriptors) headers += met.count;
+  for (const auto& [shape, count] : inv.shapes) elements += count;
+  std::printf("element headers %lld, by descriptor\n", static_cast<long long>(headers));
+  for (const auto& [descriptor, met] : inv.descriptors) {
+    std::printf("  descriptor %d: %lld %s\n", descriptor, static_cast<long long>(met.count),
+                met.kept ? "kept" : "dropped");
+  }
+  std::printf("elements in the model %lld, by type code and node count\n",
+              static_cast<long long>(elements));
+  for (const auto& [shape, count] : inv.shapes) {
     const char* family = modelfile::element_family(shape.first);
     std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "", family ? family : "",
                 family ? ")" : "", plural(shape.second, "node", "nodes").c_str(), count);
-  }
-  std::printf("elements dropped %lld\n", static_cast<long long>(dropped));
-  for (const auto& [descriptor, count] : inv.dropped) {
-    std::printf("  descriptor %s: %d\n", descriptor.c_str(), count);
   }
   std::printf(
       "translation: %s, exit status %d, %s, %s\n", outcome_of(inv.result), inv.exit_status,
@@ -222,24 +241,18 @@ void print_json(const std::string& name, const Inventory& inv) {
   if (inv.nodes > 0)
     std::printf(",\"labels\":[%lld,%lld]", static_cast<long long>(inv.low_label),
                 static_cast<long long>(inv.high_label));
-  std::printf("},\n\"elements_kept\":[");
+  std::printf("},\n\"descriptors\":[");
   bool first = true;
-  for (const auto& [shape, count] : inv.kept) {
-    std::printf("%s{\"type\":%d,\"node_count\":%d,\"count\":%d}", first ? "" : ",", shape.first,
-                shape.second, count);
+  for (const auto& [descriptor, met] : inv.descriptors) {
+    std::printf("%s{\"descriptor\":%d,\"count\":%lld,\"kept\":%s}", first ? "" : ",", descriptor,
+                static_cast<long long>(met.count), met.kept ? "true" : "false");
     first = false;
   }
-  std::printf("],\n\"elements_dropped\":[");
+  std::printf("],\n\"model_elements\":[");
   first = true;
-  for (const auto& [descriptor, count] : inv.dropped) {
-    std::printf("%s{\"descriptor\":", first ? "" : ",");
-    // Three digits, or the asterisks of a descriptor that does not fit them.
-    if (descriptor.find_first_not_of("0123456789") == std::string::npos) {
-      std::printf("%d", std::atoi(descriptor.c_str()));
-    } else {
-      json_string(descriptor);
-    }
-    std::printf(",\"count\":%d}", count);
+  for (const auto& [shape, count] : inv.shapes) {
+    std::printf("%s{\"type\":%d,\"node_count\":%d,\"count\":%d}", first ? "" : ",", shape.first,
+                shape.second, count);
     first = false;
   }
   std::printf("],\n\"translation\":{\"outcome\":");

@@ -124,7 +124,8 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   reset_model(state);
   state.lines.restart();
   Messages messages(host, state.message_file);
-  RunState run{state.lines, state.model, state.counters, state.node_index, messages};
+  RunState run{state.lines,      state.model, state.counters,
+               state.node_index, messages,    options.element_observer};
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;

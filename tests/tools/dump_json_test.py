@@ -102,13 +102,13 @@ def check_info(name, unv, document):
             failures.append("%s: info left %s" % (name, os.listdir(where)))
     if p.returncode != 0:
         failures.append("%s: info exit status %d %s" % (name, p.returncode, p.stderr))
-        return {"elements_dropped": None, "datasets": []}
+        return {"descriptors": None, "datasets": []}
     info = json.loads(p.stdout.decode("ascii"))
     kept = {}
     for e in document["elements"]:
         kept[(e["type"], e["node_count"])] = kept.get((e["type"], e["node_count"]), 0) + 1
     same(sorted(kept.items()), sorted(((k["type"], k["node_count"]), k["count"])
-                                      for k in info["elements_kept"]), name + " info kept")
+                                      for k in info["model_elements"]), name + " info model elements")
     same(info["nodes"]["count"], len(document["nodes"]), name + " info nodes")
     summary = info["translation"]["summary"]
     same([summary["parts"], summary["nodes"], summary["restraint_sets"], summary["load_sets"]],
@@ -140,7 +140,9 @@ with tempfile.TemporaryDirectory() as where:
         f.write(model_unv.text())  # node 2's negative zero must keep its sign
     compare("small model", unv)
 compare("example", EXAMPLE)
-same(compare.last["elements_dropped"], [{"descriptor": 44, "count": 1}], "example info dropped")
+same([(d["descriptor"], d["count"], d["kept"]) for d in compare.last["descriptors"]],
+     [(21, 1, True), (44, 1, False), (91, 1, True), (94, 1, True), (115, 1, True), (122, 1, True)],
+     "example info descriptors")
 same([(d["number"], d["read"]) for d in compare.last["datasets"]],
      [(151, False), (164, False), (2411, True), (2412, True), (791, True), (790, True),
       (754, True)], "example info datasets")
