@@ -8,12 +8,6 @@
 #include "commands.h"
 #include "host/host.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace vevadar::tools {
 
 std::string_view host_line_text(const char* line) {
@@ -39,14 +33,6 @@ void json_string(std::string_view text) {
 
 std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
-}
-
-bool stderr_is_terminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(fileno(stderr)) != 0;
-#endif
 }
 
 void note(const std::string& text) {

@@ -47,7 +47,6 @@ void json_string(std::string_view text);
 std::string plural(std::int64_t count, std::string_view one, std::string_view many);
 
 // Standard error is a terminal (a person reads it, not a host program).
-bool stderr_is_terminal();
 
 // Prints one note "vevadar: ..." on standard error.
 void note(const std::string& text);

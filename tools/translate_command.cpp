@@ -19,7 +19,7 @@ namespace vevadar::tools {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: vevadar [translate] [-C DIR | --directory DIR] [--quiet] [--notes] FILE\n"
+    "usage: vevadar [translate] [-C DIR | --directory DIR] [--quiet] FILE\n"
     "       vevadar dump MODEL [--summary | --json]\n"
     "       vevadar vtk MODEL OUT.vtu\n"
     "       vevadar info FILE [--json]\n"
@@ -39,17 +39,15 @@ constexpr char kHelp[] =
     "  --quiet                  do not print the progress lines (every 1000th node and\n"
     "                           element) nor the closing note; errors, warnings and the\n"
     "                           summary still print\n"
-    "  --notes                  print the notes below also when standard error is not a\n"
-    "                           terminal\n"
     "  --help                   print this help and exit\n"
     "  --version                print the version and exit\n"
     "\n"
     "Information lines (progress, summary) go to standard output, error and warning lines\n"
-    "to standard error. When standard error is a terminal (or with --notes) the program adds\n"
-    "notes of its own there, each starting with \"vevadar: \": why the input could not be\n"
-    "opened, that the file held no dataset at all, that velm.bin was not updated after the\n"
-    "file ended inside a dataset, and where the model was written with its counts. Without\n"
-    "a terminal the streams hold the host's lines alone, as a host program receives them.\n"
+    "to standard error, exactly as a host program receives them. The program adds notes of\n"
+    "its own on standard error, each starting with \"vevadar: \" so that scripts can tell\n"
+    "them from the host's lines: why the input could not be opened, that the file held no\n"
+    "dataset at all, that velm.bin was not updated after the file ended inside a dataset,\n"
+    "and (unless --quiet) where the model was written with its counts.\n"
     "\n"
     "Other commands: dump (read a model file back and check it), vtk (a model as a VTK\n"
     "unstructured grid), info (what a universal file holds); vevadar COMMAND --help.\n"
@@ -143,15 +141,12 @@ int translate_command(Arguments arguments) {
   const char* directory = nullptr;
   const char* file = nullptr;
   bool quiet = false;
-  bool notes = stderr_is_terminal();
   bool options_done = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view arg = arguments[i];
     if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
     if (!options_done && arg == "--quiet") {
       quiet = true;
-    } else if (!options_done && arg == "--notes") {
-      notes = true;
     } else if (!options_done && (arg == "-C" || arg == "--directory")) {
       if (i + 1 >= arguments.size()) return usage_error("option -C needs a directory", kUsage);
       directory = arguments[++i];
@@ -197,10 +192,6 @@ int translate_command(Arguments arguments) {
   ConsoleHost host(quiet);
   const translator::RunResult result = translator::run_translation(host, input);
   std::fflush(stdout);
-  if (!notes) {
-    if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-    return result.error_lines > 0 ? kExitBadInput : kExitOk;
-  }
   if (!cannot_open.empty() && result.end != translator::RunEnd::kCompleted) {
     note("cannot open " + std::string(file) + ": " + cannot_open);
   }
