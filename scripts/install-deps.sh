@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test vevadar: the native build's
 # packages, and with --windows also MinGW-w64, the GoogleTest source (built with MinGW for the
-# Windows tests) and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). Runs
+# Windows tests) and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). The
+# system Python's VTK module (python3-vtk9) lets the tests read `vevadar vtk` grids back. Runs
 # apt-get only when a package is missing; needs root (or sudo).
 set -euo pipefail
 
-packages=(cmake make g++ libgtest-dev libbenchmark-dev clang-format)
+packages=(cmake make g++ libgtest-dev libbenchmark-dev clang-format python3-vtk9)
 if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-i686-posix googletest wine wine32:i386)
 fi

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 echo "== Building"
 cmake --preset default >/dev/null
-cmake --build --preset default --target vevadar_cli velmdump >/dev/null
+cmake --build --preset default --target vevadar_cli >/dev/null
 
 mkdir -p out/example
 echo "== Translating examples/bracket.unv into out/example/"
@@ -15,5 +15,5 @@ build/default/tools/vevadar -C out/example examples/bracket.unv || status=$?
 echo "== Exit status $status. The message file out/example/rozedere.msg:"
 cat out/example/rozedere.msg
 echo "== The records of out/example/velm.bin:"
-build/default/tools/velmdump out/example/velm.bin
+build/default/tools/vevadar dump out/example/velm.bin
 exit "$status"

@@ -7,7 +7,11 @@
 //   - the record sequence of the model file as data (Record, RecordKind, kRecordSequence,
 //     Counts, payload_bytes): every record's number, name, payload layout and size, and when it
 //     is written; for the writer, for readers of the file and for tests;
-//   - write_model: the record sequence of the model file, records 1 to 16, from a Model.
+//   - write_model: the record sequence of the model file, records 1 to 16, from a Model;
+//   - read_model: the same sequence read back and checked completely (framing, every record's
+//     size and the values the writer fixes), reported record by record to a ModelVisitor, with
+//     one message naming the byte offset, the record and what was expected where it breaks;
+//   - load_model: read_model into the tables of a Model, for tools that need the whole model.
 //
 // The writer maps tables to records and does no byte arithmetic of its own: framing belongs to
 // recordfiles::SequentialRecordFile, the 4-byte scalars to recordfiles/coding.h.
@@ -26,6 +30,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
 
 #include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
@@ -40,6 +47,42 @@ inline constexpr std::int32_t kMaxSetIds = 1'000;
 inline constexpr std::int32_t kNodeSlots = 8;
 inline constexpr int kPartNameWidth = 8;
 inline constexpr char kVersionTag[] = "VERSION 26";  // record 1, exactly 10 characters
+
+// The element type codes an element record carries, with the family of each.
+namespace element_type {
+inline constexpr std::int32_t kBeam = 1;
+inline constexpr std::int32_t kRigid = 2;  // two-node spokes, or an RBE2 element of 2 to 7 nodes
+inline constexpr std::int32_t kShell = 4;
+inline constexpr std::int32_t kSolid = 5;
+inline constexpr std::int32_t kSpring = 6;
+inline constexpr std::int32_t kMass = 9;
+inline constexpr std::int32_t kTaperedBeam = 11;
+inline constexpr std::int32_t kRod = 12;
+}  // namespace element_type
+
+// "beam", "rigid", ... for a type code above; nullptr for the others (22 and 23 carry no family).
+constexpr const char* element_family(std::int32_t type) {
+  switch (type) {
+    case element_type::kBeam:
+      return "beam";
+    case element_type::kRigid:
+      return "rigid";
+    case element_type::kShell:
+      return "shell";
+    case element_type::kSolid:
+      return "solid";
+    case element_type::kSpring:
+      return "spring";
+    case element_type::kMass:
+      return "mass";
+    case element_type::kTaperedBeam:
+      return "tapered beam";
+    case element_type::kRod:
+      return "rod";
+    default:
+      return nullptr;
+  }
+}
 
 // The records, numbered as they stand in the sequence.
 enum class Record : std::uint8_t {
@@ -242,5 +285,68 @@ struct Model {
 
 // Writes records 1 to 16 in their order. The file must be open; the caller closes it.
 void write_model(const Model& model, recordfiles::SequentialRecordFile& file);
+
+// Where a record sits in the file: its number (from 1), the offset of its first length byte and
+// its payload size.
+struct RecordPlace {
+  std::int64_t number;
+  std::size_t offset;
+  std::size_t size;
+};
+
+// An element record as stored: the three integers behind the node slots are always 0.
+struct ElementRecord {
+  std::int32_t label;
+  std::int32_t type;
+  std::int32_t part;
+  std::int32_t node_count;
+  std::array<std::int32_t, kNodeSlots> nodes;
+};
+
+// What read_model met, in file order; each call comes after its record passed every check. The
+// spans are valid during the call only.
+class ModelVisitor {
+ public:
+  virtual ~ModelVisitor() = default;
+  virtual void header(const RecordPlace&, std::string_view /*text*/) {}
+  virtual void counts(const RecordPlace&, std::int32_t /*parts*/, std::int32_t /*nodes*/) {}
+  // Part names, then the part ids: `parts` has the names at the first call, both at the second.
+  virtual void part_names(const RecordPlace&, std::span<const Part> /*parts*/) {}
+  virtual void part_ids(const RecordPlace&, std::span<const Part> /*parts*/) {}
+  virtual void node(const RecordPlace&, std::int32_t /*index*/, const Node&) {}
+  virtual void element(const RecordPlace&, const ElementRecord&) {}
+  virtual void element_end(const RecordPlace&) {}
+  virtual void set_count(const RecordPlace&, std::int32_t /*sets*/) {}
+  virtual void set_numbering(const RecordPlace&, std::span<const std::int32_t> /*values*/) {}
+  virtual void restraint_header(const RecordPlace&, std::int32_t /*sets*/, std::int32_t /*nodes*/) {
+  }
+  virtual void restraint_marker(const RecordPlace&) {}
+  virtual void restraint_column(const RecordPlace&, std::int32_t /*set*/,
+                                std::span<const std::int32_t> /*codes*/) {}
+  virtual void load_header(const RecordPlace&, std::int32_t /*sets*/) {}
+  virtual void load_set_ids(const RecordPlace&, std::span<const std::int32_t> /*ids*/) {}
+  virtual void load_set(const RecordPlace&, std::int32_t /*set*/, std::int32_t /*datasets*/,
+                        std::int32_t /*second_count*/) {}
+  virtual void node_load(const RecordPlace&, std::int32_t /*set*/, std::int32_t /*node*/,
+                         const Force&) {}
+  // The end marker at `offset`, after `records` records.
+  virtual void end(std::size_t /*offset*/, std::int64_t /*records*/) {}
+};
+
+struct [[nodiscard]] ModelReadResult {
+  bool ok = false;
+  std::string problem;  // "offset 1145, record 38: end marker 0x82 expected, file ends"
+};
+
+// Reads the bytes of a model file as the writer produces them. Beyond the framing it checks every
+// record's size against the counts, the header text, the capacities, the values the writer fixes
+// (zeros, the restraint marker, the set numbering, the node count repeated in the restraint
+// header), element part indices and node indices, and node load records (node index in range, in
+// increasing order, not all zero). The visitor hears of every record up to the first problem.
+ModelReadResult read_model(std::string_view bytes, ModelVisitor& visitor);
+
+// read_model into `model` (counts, parts, nodes, elements, restraint columns, load set ids,
+// dataset counts and loads); the element count is the number of element records.
+ModelReadResult load_model(std::string_view bytes, Model& model);
 
 }  // namespace vevadar::modelfile

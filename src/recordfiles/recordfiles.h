@@ -7,7 +7,9 @@
 //     at most 128 bytes, end marker 0x82);
 //   - FixedRecordFile: the node index file "velm.inn" (4-byte records addressed by number, a gap
 //     reads as 0), with a block cache so that a lookup is not a system call each time;
-//   - read_model_records: a reader of model file bytes, for tests and tools;
+//   - RecordCursor: model file bytes back into records one at a time, with the byte offset of
+//     each and a message naming the offset, the record and what was expected where they break;
+//   - read_model_records: all the records of model file bytes at once, for tests;
 //   - coding.h: the 4-byte little-endian integers and reals both files hold, encoded and decoded
 //     in one place.
 //
@@ -233,6 +235,42 @@ class FixedRecordFile {
   std::int64_t records_in_file_ = 0;  // the file's length in records, cached blocks included
   std::int64_t bytes_on_disk_ = 0;
   Block cache_[kCacheBlocks];
+};
+
+// Walks model file bytes record by record, as the host reads them: the file marker, then per
+// record its segments, then the end marker as the last byte. The payload of the current record
+// is valid until the next step.
+class RecordCursor {
+ public:
+  enum class Step : std::uint8_t {
+    kRecord,  // payload() holds the next record
+    kEnd,     // the end marker, and nothing after it
+    kBroken,  // problem() says where and what
+  };
+  explicit RecordCursor(std::string_view bytes);
+
+  // Reads the next record. `expected` names what the caller needs at this record start ("the
+  // element end record"); it is part of the problem when the file ends or holds no record here.
+  Step next(std::string_view expected);
+  [[nodiscard]] std::span<const std::uint8_t> payload() const { return payload_; }
+  // The offset of the current record's first length byte, or of the end marker.
+  [[nodiscard]] std::size_t record_offset() const { return record_offset_; }
+  // Records read so far; the current record's number after kRecord.
+  [[nodiscard]] std::int64_t records() const { return records_; }
+  // "offset 1145, record 38: end marker 0x82 expected, file ends".
+  [[nodiscard]] const std::string& problem() const { return problem_; }
+
+ private:
+  std::uint8_t byte_at(std::size_t at) const;
+  Step fail(std::size_t offset, bool with_record, std::string what);
+
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  std::size_t record_offset_ = 0;
+  std::int64_t records_ = 0;
+  std::vector<std::uint8_t> payload_;
+  std::string problem_;
+  bool broken_ = false;
 };
 
 // Decodes model file bytes into the payloads of its records. nullopt if the bytes are not a

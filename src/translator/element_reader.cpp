@@ -11,6 +11,7 @@
 
 #include "translator/messages.h"
 #include "translator/readers.h"
+#include "translator/translator.h"
 
 namespace vevadar::translator {
 namespace {
@@ -160,7 +161,11 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     }
 
     const DescriptorFacts facts = facts_of(header.descriptor);
-    if (facts.form == Form::kDropped || facts.form == Form::kDroppedBeam) {
+    const bool dropped = facts.form == Form::kDropped || facts.form == Form::kDroppedBeam;
+    if (state.element_observer != nullptr) {
+      state.element_observer->element_header(header.descriptor, !dropped);
+    }
+    if (dropped) {
       state.messages.send(Message::kElementTypeWarning, header.descriptor);
       if (auto ended = skip_dropped_element(state, facts, header.node_count)) return *ended;
       continue;

@@ -124,13 +124,15 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   reset_model(state);
   state.lines.restart();
   Messages messages(host, state.message_file);
-  RunState run{state.lines, state.model, state.counters, state.node_index, messages};
+  RunState run{state.lines,      state.model, state.counters,
+               state.node_index, messages,    options.element_observer};
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
   if (end == ScanEnd::kPremature) {
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();
+    result.premature_end = true;
     return result;
   }
 

@@ -3,7 +3,8 @@
 // What this area offers:
 //   - run_translation: a whole run against a Host (the entry RUV2IRU binds the host program's
 //     callbacks; the command-line host and the tests bring their own Host);
-//   - RunResult: how the run ended, for callers that need an exit status.
+//   - RunResult: how the run ended, for callers that need an exit status;
+//   - ElementObserver: an optional listener to the element headers a run meets (vevadar info).
 // Inside: the run (idsuniv.cpp), the scanner, the host message layer and one reader per group of
 // datasets, sharing the run state declared in EXTERNAL.h with the capacities of SCALE.h.
 #pragma once
@@ -27,11 +28,22 @@ struct RunResult {
   RunEnd end = RunEnd::kCompleted;
   std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
   std::int32_t warning_lines = 0;  // element type warnings
+  bool premature_end = false;      // the file ended inside a dataset (velm.bin is untouched)
 };
 
-// Test seams; a normal run uses the defaults.
+// Hears of every element header the element readers meet, for an inventory of a file: its
+// descriptor and whether the model can hold that element type (false: it was dropped with a
+// warning). A header whose element then fails to read was still met.
+class ElementObserver {
+ public:
+  virtual ~ElementObserver() = default;
+  virtual void element_header(std::int32_t descriptor, bool kept) = 0;
+};
+
+// Test seams and observers; a normal run uses the defaults.
 struct RunOptions {
   recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
+  ElementObserver* element_observer = nullptr;
 };
 
 // One complete translation of the universal file `input_name` (used as given; the caller trims

@@ -1,0 +1,89 @@
+// What the commands share: whole-file input with the system's reason on failure, usage lines,
+// --help and --version.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "commands.h"
+#include "host/host.h"
+
+namespace vevadar::tools {
+
+std::string_view host_line_text(const char* line) {
+  std::size_t length = host::kHostLineLength;
+  while (length > 0 && line[length - 1] == ' ') --length;
+  return {line, length};
+}
+
+void json_string(std::string_view text) {
+  std::putchar('"');
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '"' || byte == '\\') {
+      std::printf("\\%c", c);
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      std::printf("\\u%04x", byte);
+    } else {
+      std::putchar(c);
+    }
+  }
+  std::putchar('"');
+}
+
+std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
+  return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+void note(const std::string& text) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vevadar: %s\n", text.c_str());
+}
+
+bool read_input(const std::string& name, std::string& bytes) {
+  std::error_code error;
+  if (std::filesystem::is_directory(name, error)) {
+    note("cannot read " + name + ": " + std::strerror(EISDIR));
+    return false;
+  }
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) {
+    note("cannot read " + name + ": " + std::strerror(errno));
+    return false;
+  }
+  bytes.clear();
+  char buffer[1 << 16];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  const bool failed = std::ferror(file) != 0;
+  const int reason = errno;
+  std::fclose(file);
+  if (failed) {
+    note("cannot read " + name + ": " + std::strerror(reason));
+    return false;
+  }
+  return true;
+}
+
+int usage_error(std::string_view what, std::string_view usage) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),
+               static_cast<int>(usage.size()), usage.data());
+  return kExitUsage;
+}
+
+bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help) {
+  if (argument == "--help" || argument == "-h") {
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+    std::fputs("\n", stdout);
+    std::fwrite(help.data(), 1, help.size(), stdout);
+    return true;
+  }
+  if (argument == "--version") {
+    std::puts("vevadar " VEVADAR_VERSION);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vevadar::tools
