@@ -79,31 +79,27 @@ VEVADAR_INLINE std::uint32_t eight_digits(std::uint64_t word) {
 // byte is classified at once; no carry crosses a byte, since every byte is below 0x80.
 VEVADAR_INLINE bool eight_columns_integer(std::uint64_t word, std::int32_t& value) {
   constexpr std::uint64_t kHigh = 0x8080808080808080;
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
   constexpr std::uint64_t kZeros = 0x3030303030303030;   // '0' in every byte
   constexpr std::uint64_t kBlanks = 0x2020202020202020;  // ' ' in every byte
   if ((word & kHigh) != 0) return false;
   // A byte's high bit: set in (byte | 0x80) - '0' when byte >= '0', in byte + 0x46 when byte > '9'.
   const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
-  const std::uint64_t blank_xor = word ^ kBlanks;
-  const std::uint64_t nonblank = ((blank_xor + kLow7) | blank_xor) & kHigh;
   // The digits at the top of the word (the last columns), then what lies below them.
   const int count = std::countl_zero(~digits & kHigh) / 8;
-  if (count == 0) {
-    if (nonblank != 0) return false;
-    value = 0;
-    return true;
-  }
   const std::uint64_t below = count == 8 ? 0 : ~std::uint64_t{0} >> (8 * count);
-  const std::uint64_t marks = nonblank & below;
   bool negative = false;
-  if (marks != 0) {
-    // Only the column just before the digits may hold something: a sign.
+  if ((word & below) != (kBlanks & below)) {
+    // Only the column just before the digits may hold something other than a blank: a sign.
+    if (count == 0) return false;
     const int sign_at = 8 * (7 - count);
-    if (marks != std::uint64_t{0x80} << sign_at) return false;
     const auto sign = static_cast<char>(word >> sign_at);
     if (sign != '-' && sign != '+') return false;
+    const std::uint64_t sign_mask = std::uint64_t{0xFF} << sign_at;
+    if ((word & below & ~sign_mask) != (kBlanks & below & ~sign_mask)) return false;
     negative = sign == '-';
+  } else if (count == 0) {
+    value = 0;  // eight blanks
+    return true;
   }
   // Everything below the digits reads as '0'.
   const auto magnitude =
