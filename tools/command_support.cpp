@@ -72,6 +72,9 @@ int usage_error(std::string_view what, std::string_view usage) {
   return kExitUsage;
 }
 
+namespace {
+
+// For --help and --version: true (and the text printed) when `argument` asks for one of them.
 bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help) {
   if (argument == "--help" || argument == "-h") {
     std::fwrite(usage.data(), 1, usage.size(), stdout);
@@ -84,6 +87,50 @@ bool help_or_version(std::string_view argument, std::string_view usage, std::str
     return true;
   }
   return false;
+}
+
+}  // namespace
+
+std::optional<int> read_command_line(Arguments arguments, const CommandLine& line) {
+  std::size_t given = 0;
+  bool options_done = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view arg = arguments[i];
+    if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      if (help_or_version(arg, line.usage, line.help)) return kExitOk;
+      if (arg == "--") {
+        options_done = true;
+        continue;
+      }
+      const Option* found = nullptr;
+      const char* value = nullptr;
+      for (const Option& option : line.options) {
+        if (arg == option.name || (!option.other_name.empty() && arg == option.other_name)) {
+          found = &option;
+        } else if (option.value != nullptr && arg.size() > option.name.size() &&
+                   arg.starts_with(option.name) && arg[option.name.size()] == '=') {
+          found = &option;
+          value = arguments[i] + option.name.size() + 1;
+        }
+        if (found != nullptr) break;
+      }
+      if (found == nullptr) return usage_error("unknown option " + std::string(arg), line.usage);
+      if (found->value == nullptr) {
+        *found->choice = found->chosen;
+        continue;
+      }
+      if (value == nullptr) {
+        if (i + 1 >= arguments.size()) return usage_error(found->no_value, line.usage);
+        value = arguments[++i];
+      }
+      *found->value = value;
+    } else if (given < line.arguments.size()) {
+      line.arguments[given++] = arguments[i];
+    } else {
+      return usage_error(line.too_many, line.usage);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace vevadar::tools

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,8 +35,33 @@ bool read_input(const std::string& name, std::string& bytes);
 
 // "vevadar: WHAT", then `usage`, on standard error; returns kExitUsage.
 int usage_error(std::string_view what, std::string_view usage);
-// For --help and --version: true (and the text printed) when `argument` asks for one of them.
-bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help);
+
+// One option of a command. Without `value` it is a switch that sets *choice to `chosen` (the
+// last of several switches on one choice wins); with `value` it takes the next argument, or
+// what follows "NAME=", and `no_value` is the usage error when there is none.
+struct Option {
+  std::string_view name = {};        // "--json"
+  std::string_view other_name = {};  // "-C" beside "--directory", or empty
+  int* choice = nullptr;
+  int chosen = 1;
+  const char** value = nullptr;
+  std::string_view no_value = {};
+};
+
+// A command's command line: its options, and where its arguments go, in order.
+struct CommandLine {
+  std::string_view usage;  // "usage: vevadar dump ...\n"
+  std::string_view help;   // printed after the usage line by --help
+  std::span<const Option> options;
+  std::span<const char*> arguments;  // each left nullptr when not given
+  std::string_view too_many;         // the usage error for one argument more than fit
+};
+
+// Reads `arguments` by `line`, left to right: --help (-h) and --version print and end the
+// command, "--" ends the options, any other word starting with '-' (but "-" alone) is an
+// option of the table or a usage error. Returns the exit status when the command is done with
+// (kExitOk after --help or --version, kExitUsage after a usage error), or nothing to go on.
+std::optional<int> read_command_line(Arguments arguments, const CommandLine& line);
 
 // A host line's text: its 80 characters without the trailing blanks.
 std::string_view host_line_text(const char* line);

@@ -359,26 +359,15 @@ class EndFinder final : public modelfile::ModelVisitor {
 }  // namespace
 
 int dump_command(Arguments arguments) {
-  enum class Form : std::uint8_t { kRecords, kSummary, kJson } form = Form::kRecords;
+  enum Form : int { kRecords, kSummary, kJson };
+  int form = kRecords;
   const char* model = nullptr;
-  bool options_done = false;
-  for (const char* argument : arguments) {
-    const std::string_view arg = argument;
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--summary") {
-      form = Form::kSummary;
-    } else if (!options_done && arg == "--json") {
-      form = Form::kJson;
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (model == nullptr) {
-      model = argument;
-    } else {
-      return usage_error("only one MODEL can be dumped at a time", kUsage);
-    }
-  }
+  const Option options[] = {{.name = "--summary", .choice = &form, .chosen = kSummary},
+                            {.name = "--json", .choice = &form, .chosen = kJson}};
+  if (const auto done = read_command_line(
+          arguments,
+          {kUsage, kHelp, options, {&model, 1}, "only one MODEL can be dumped at a time"}))
+    return *done;
   if (model == nullptr) return usage_error("no MODEL given", kUsage);
 
   std::string bytes;
@@ -391,13 +380,13 @@ int dump_command(Arguments arguments) {
     return kExitBadInput;
   }
   switch (form) {
-    case Form::kRecords: {
+    case kRecords: {
       std::printf("%s: %zu bytes, %" PRId64 " records\n", model, bytes.size(), check.records);
       RecordPrinter printer;
       (void)modelfile::read_model(bytes, printer);
       break;
     }
-    case Form::kSummary: {
+    case kSummary: {
       std::printf("%s: %zu bytes, %" PRId64 " records, a valid model file\n", model, bytes.size(),
                   check.records);
       Summary summary;
@@ -405,7 +394,7 @@ int dump_command(Arguments arguments) {
       summary.print();
       break;
     }
-    case Form::kJson: {
+    case kJson: {
       JsonPrinter printer(model, bytes.size());
       (void)modelfile::read_model(bytes, printer);
       break;

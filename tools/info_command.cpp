@@ -276,23 +276,11 @@ void print_json(const std::string& name, const Inventory& inv) {
 
 int info_command(Arguments arguments) {
   const char* file = nullptr;
-  bool json = false;
-  bool options_done = false;
-  for (const char* argument : arguments) {
-    const std::string_view arg = argument;
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--json") {
-      json = true;
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (file == nullptr) {
-      file = argument;
-    } else {
-      return usage_error("only one FILE at a time", kUsage);
-    }
-  }
+  int json = 0;
+  const Option options[] = {{.name = "--json", .choice = &json}};
+  if (const auto done = read_command_line(
+          arguments, {kUsage, kHelp, options, {&file, 1}, "only one FILE at a time"}))
+    return *done;
   if (file == nullptr) return usage_error("no FILE given", kUsage);
 
   std::error_code error;
