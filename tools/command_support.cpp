@@ -65,6 +65,14 @@ bool read_input(const std::string& name, std::string& bytes) {
   return true;
 }
 
+int finish_output() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    note("cannot write the output");
+    return kExitNoFile;
+  }
+  return kExitOk;
+}
+
 int usage_error(std::string_view what, std::string_view usage) {
   std::fflush(stdout);
   std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),

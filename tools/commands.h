@@ -63,6 +63,10 @@ struct CommandLine {
 // (kExitOk after --help or --version, kExitUsage after a usage error), or nothing to go on.
 std::optional<int> read_command_line(Arguments arguments, const CommandLine& line);
 
+// The end of a command that printed its results: kExitOk, or kExitNoFile after "vevadar: cannot
+// write the output" when standard output did not take them all.
+int finish_output();
+
 // A host line's text: its 80 characters without the trailing blanks.
 std::string_view host_line_text(const char* line);
 

@@ -42,8 +42,8 @@ constexpr char kHelp[] =
     "  --json     the whole model as one JSON document (see the README for its fields);\n"
     "             every real is printed so that it reads back to the same 32-bit value\n"
     "\n"
-    "Exit status: 0 a valid model file, 1 not a valid model file, 2 MODEL cannot be read,\n"
-    "64 a wrong command line.\n";
+    "Exit status: 0 a valid model file, 1 not a valid model file, 2 MODEL cannot be read or\n"
+    "the output cannot be written, 64 a wrong command line.\n";
 
 // --- default: the records --------------------------------------------------------------------
 
@@ -400,11 +400,7 @@ int dump_command(Arguments arguments) {
       break;
     }
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    note("cannot write the output");
-    return kExitNoFile;
-  }
-  return kExitOk;
+  return finish_output();
 }
 
 }  // namespace vevadar::tools

@@ -43,7 +43,8 @@ constexpr char kHelp[] =
     "With --json the same as one JSON document (fields in the README).\n"
     "\n"
     "Exit status: 0 listed, 1 FILE holds no dataset (empty, or no universal file), 2 FILE\n"
-    "cannot be read or no temporary folder can be made, 64 a wrong command line.\n";
+    "cannot be read, no temporary folder can be made or the output cannot be written, 64 a\n"
+    "wrong command line.\n";
 
 constexpr std::string_view kWarningPrefix = "WARNING: ";
 
@@ -311,7 +312,7 @@ int info_command(Arguments arguments) {
   } else {
     print_text(file, inventory);
   }
-  return kExitOk;
+  return finish_output();
 }
 
 }  // namespace vevadar::tools
