@@ -56,7 +56,8 @@ constexpr char kHelp[] =
     "  0   the run completed and reported no error (warnings alone do not count)\n"
     "  1   the run completed and wrote the model, but reported errors in the data\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
-    "      could not be opened, or the model file could not be written\n"
+    "      could not be opened, the model file could not be written, or DIR could not be\n"
+    "      entered\n"
     "  64  the command line was wrong\n";
 
 constexpr std::string_view kModelFileName = "velm.bin";
