@@ -299,11 +299,8 @@ int info_command(Arguments arguments) {
     return kExitNoFile;
   }
   if (inventory.scan.datasets.empty()) {
-    note(std::string(file) + " holds no dataset: " +
-         (inventory.scan.lines == 0
-              ? std::string("it is empty")
-              : std::to_string(inventory.scan.lines) +
-                    " lines without a delimiter line (\"-1\" in columns 5-6)"));
+    note(std::string(file) + " holds no dataset: " + why_no_dataset(inventory.scan) +
+         (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
     return kExitBadInput;
   }
   if (!translate_privately(file, inventory)) return kExitNoFile;

@@ -122,10 +122,7 @@ void closing_notes(const std::string& input, const std::string& display, const c
       counter.restraint_sets == 0 && counter.load_sets == 0) {
     const UnvScan scan = scan_universal_file(input);
     if (scan.opened && scan.datasets.empty()) {
-      note(display + " holds no dataset (" +
-           (scan.lines == 0 ? std::string("it is empty")
-                            : plural(scan.lines, "line", "lines") + " without a delimiter line") +
-           "): the model is empty");
+      note(display + " holds no dataset (" + why_no_dataset(scan) + "): the model is empty");
     }
   }
   if (quiet) return;

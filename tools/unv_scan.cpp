@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 
+#include "commands.h"
 #include "recordfiles/recordfiles.h"
 #include "textfields/textfields.h"
 #include "translator/SCALE.h"
@@ -64,6 +65,11 @@ UnvScan scan_universal_file(const std::string& name) {
   }
   scan.lines = lines->line_counter();
   return scan;
+}
+
+std::string why_no_dataset(const UnvScan& scan) {
+  if (scan.lines == 0) return "it is empty";
+  return plural(scan.lines, "line", "lines") + " without a delimiter line";
 }
 
 }  // namespace vevadar::tools
