@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "host/host.h"
+#include "modelfile/modelfile.h"
 
 namespace vevadar::tools {
 
@@ -33,6 +34,14 @@ void json_string(std::string_view text) {
 
 std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+void print_element_shapes(const ElementShapes& shapes) {
+  for (const auto& [shape, count] : shapes) {
+    const char* family = modelfile::element_family(shape.first);
+    std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "", family ? family : "",
+                family ? ")" : "", plural(shape.second, "node", "nodes").c_str(), count);
+  }
 }
 
 void note(const std::string& text) {

@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vevadar::tools {
 
@@ -72,6 +74,11 @@ std::string_view host_line_text(const char* line);
 
 // `text` as a JSON string, its bytes taken one for one as the characters U+0000 to U+00FF.
 void json_string(std::string_view text);
+
+// Element counts by (element type code, element node count).
+using ElementShapes = std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t>;
+// One line per shape: "  type 4 (shell), 3 nodes: 21".
+void print_element_shapes(const ElementShapes& shapes);
 
 // "1 node", "2 nodes".
 std::string plural(std::int64_t count, std::string_view one, std::string_view many);

@@ -211,12 +211,7 @@ class Summary final : public modelfile::ModelVisitor {
                   static_cast<double>(box_[2].low), static_cast<double>(box_[2].high));
     }
     std::printf("elements %d, labels %s\n", elements_, element_labels_.text().c_str());
-    for (const auto& [shape, count] : shapes_) {
-      const char* family = modelfile::element_family(shape.first);
-      std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "",
-                  family ? family : "", family ? ")" : "",
-                  plural(shape.second, "node", "nodes").c_str(), count);
-    }
+    print_element_shapes(shapes_);
     std::printf("restraint sets %zu\n", restrained_.size());
     for (std::size_t k = 0; k < restrained_.size(); ++k) {
       std::printf("  set %zu: %s\n", k + 1,
@@ -233,7 +228,7 @@ class Summary final : public modelfile::ModelVisitor {
   std::int32_t parts_ = 0, nodes_ = 0, elements_ = 0;
   Range part_ids_, node_labels_, element_labels_;
   Extent box_[3];
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> shapes_;
+  ElementShapes shapes_;
   std::vector<std::ptrdiff_t> restrained_;
   std::vector<std::int32_t> load_ids_;
   std::vector<std::int32_t> loaded_;

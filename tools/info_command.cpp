@@ -73,7 +73,7 @@ struct Inventory {
   std::vector<std::int64_t> summary;  // parts, nodes, elements, SPC, nodal force; empty if none
   std::int32_t nodes = 0;
   std::int64_t low_label = 0, high_label = 0;
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> shapes;  // (type, nodes) -> count
+  ElementShapes shapes;
   struct Headers {
     std::int64_t count = 0;
     bool kept = false;
@@ -195,11 +195,7 @@ void print_text(const std::string& name, const Inventory& inv) {
   }
   std::printf("elements in the model %lld, by type code and node count\n",
               static_cast<long long>(elements));
-  for (const auto& [shape, count] : inv.shapes) {
-    const char* family = modelfile::element_family(shape.first);
-    std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "", family ? family : "",
-                family ? ")" : "", plural(shape.second, "node", "nodes").c_str(), count);
-  }
+  print_element_shapes(inv.shapes);
   std::printf(
       "translation: %s, exit status %d, %s, %s\n", outcome_of(inv.result), inv.exit_status,
       plural(static_cast<std::int64_t>(inv.errors.size()), "error line", "error lines").c_str(),
