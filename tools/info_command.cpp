@@ -109,25 +109,27 @@ bool make_private_folder(fs::path& folder) {
 
 bool translate_privately(const std::string& input, Inventory& inventory) {
   std::error_code error;
+  std::error_code here_error;
   const fs::path absolute = fs::absolute(input, error);
-  const fs::path here = fs::current_path(error);
+  const fs::path here = fs::current_path(here_error);
   fs::path folder;
-  if (error || !make_private_folder(folder)) {
+  if (error || here_error || !make_private_folder(folder)) {
     note("cannot make a temporary folder for the translation");
     return false;
   }
-  fs::current_path(folder, error);
+  // A run that never started must not be reported as one that completed.
+  if (fs::current_path(folder, error); error) {
+    note("cannot work in the temporary folder " + folder.string() + ": " + error.message());
+    fs::remove_all(folder, error);
+    return false;
+  }
   RecordingHost host;
   std::string model;
-  if (!error) {
-    DescriptorCounter descriptors(inventory);
-    translator::RunOptions options;
-    options.element_observer = &descriptors;
-    inventory.result = translator::run_translation(host, absolute.string(), options);
-    if (inventory.result.end == translator::RunEnd::kCompleted) {
-      (void)read_input("velm.bin", model);
-    }
-  }
+  DescriptorCounter descriptors(inventory);
+  translator::RunOptions options;
+  options.element_observer = &descriptors;
+  inventory.result = translator::run_translation(host, absolute.string(), options);
+  if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
   fs::current_path(here, error);
   fs::remove_all(folder, error);
 
