@@ -174,8 +174,10 @@ void print_text(const std::string& name, const Inventory& inv) {
   const UnvScan& scan = inv.scan;
   const auto read = std::count_if(scan.datasets.begin(), scan.datasets.end(),
                                   [](const DatasetEntry& d) { return d.read; });
-  std::printf("%s: %d lines, %zu datasets (%td read, %td skipped)\n", name.c_str(), scan.lines,
-              scan.datasets.size(), read, static_cast<std::ptrdiff_t>(scan.datasets.size()) - read);
+  const auto datasets = static_cast<std::ptrdiff_t>(scan.datasets.size());
+  std::printf("%s: %s, %s (%td read, %td skipped)\n", name.c_str(),
+              plural(scan.lines, "line", "lines").c_str(),
+              plural(datasets, "dataset", "datasets").c_str(), read, datasets - read);
   std::printf("  dataset    line   lines\n");
   for (const DatasetEntry& d : scan.datasets) {
     std::printf("  %7d %7d %7d  %s%s%s\n", d.number, d.number_line, d.lines,
