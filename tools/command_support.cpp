@@ -1,5 +1,5 @@
-// What the commands share: whole-file input with the system's reason on failure, usage lines,
-// --help and --version.
+// What the commands share: whole-file input with the system's reason on failure, the command
+// line read from a table of options, usage lines, --help and --version, the end of the output.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>

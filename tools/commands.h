@@ -1,5 +1,6 @@
 // The subcommands of the vevadar program and what they share: reading a whole input file with
-// one clear line for every way that fails, usage errors, --help and --version.
+// one clear line for every way that fails, the command line (options, arguments, usage errors,
+// --help and --version), the end of the output, and the text helpers.
 //
 // Every command's own lines go to standard error and start with "vevadar: "; a command prints
 // its results on standard output. Exit status of every command: 0 done, 1 the input is not what
@@ -82,8 +83,6 @@ void print_element_shapes(const ElementShapes& shapes);
 
 // "1 node", "2 nodes".
 std::string plural(std::int64_t count, std::string_view one, std::string_view many);
-
-// Standard error is a terminal (a person reads it, not a host program).
 
 // Prints one note "vevadar: ..." on standard error.
 void note(const std::string& text);
