@@ -1,5 +1,5 @@
-// What the commands share: whole-file input with the system's reason on failure, usage lines,
-// --help and --version.
+// What the commands share: whole-file input with the system's reason on failure, the command
+// line read from a table of options, usage lines, --help and --version, the end of the output.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "host/host.h"
+#include "modelfile/modelfile.h"
 
 namespace vevadar::tools {
 
@@ -33,6 +34,14 @@ void json_string(std::string_view text) {
 
 std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+void print_element_shapes(const ElementShapes& shapes) {
+  for (const auto& [shape, count] : shapes) {
+    const char* family = modelfile::element_family(shape.first);
+    std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "", family ? family : "",
+                family ? ")" : "", plural(shape.second, "node", "nodes").c_str(), count);
+  }
 }
 
 void note(const std::string& text) {
@@ -65,6 +74,14 @@ bool read_input(const std::string& name, std::string& bytes) {
   return true;
 }
 
+int finish_output() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    note("cannot write the output");
+    return kExitNoFile;
+  }
+  return kExitOk;
+}
+
 int usage_error(std::string_view what, std::string_view usage) {
   std::fflush(stdout);
   std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),
@@ -72,6 +89,9 @@ int usage_error(std::string_view what, std::string_view usage) {
   return kExitUsage;
 }
 
+namespace {
+
+// For --help and --version: true (and the text printed) when `argument` asks for one of them.
 bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help) {
   if (argument == "--help" || argument == "-h") {
     std::fwrite(usage.data(), 1, usage.size(), stdout);
@@ -84,6 +104,50 @@ bool help_or_version(std::string_view argument, std::string_view usage, std::str
     return true;
   }
   return false;
+}
+
+}  // namespace
+
+std::optional<int> read_command_line(Arguments arguments, const CommandLine& line) {
+  std::size_t given = 0;
+  bool options_done = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view arg = arguments[i];
+    if (!options_done && arg.size() > 1 && arg[0] == '-') {
+      if (help_or_version(arg, line.usage, line.help)) return kExitOk;
+      if (arg == "--") {
+        options_done = true;
+        continue;
+      }
+      const Option* found = nullptr;
+      const char* value = nullptr;
+      for (const Option& option : line.options) {
+        if (arg == option.name || (!option.other_name.empty() && arg == option.other_name)) {
+          found = &option;
+        } else if (option.value != nullptr && arg.size() > option.name.size() &&
+                   arg.starts_with(option.name) && arg[option.name.size()] == '=') {
+          found = &option;
+          value = arguments[i] + option.name.size() + 1;
+        }
+        if (found != nullptr) break;
+      }
+      if (found == nullptr) return usage_error("unknown option " + std::string(arg), line.usage);
+      if (found->value == nullptr) {
+        *found->choice = found->chosen;
+        continue;
+      }
+      if (value == nullptr) {
+        if (i + 1 >= arguments.size()) return usage_error(found->no_value, line.usage);
+        value = arguments[++i];
+      }
+      *found->value = value;
+    } else if (given < line.arguments.size()) {
+      line.arguments[given++] = arguments[i];
+    } else {
+      return usage_error(line.too_many, line.usage);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace vevadar::tools

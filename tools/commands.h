@@ -1,5 +1,6 @@
 // The subcommands of the vevadar program and what they share: reading a whole input file with
-// one clear line for every way that fails, usage errors, --help and --version.
+// one clear line for every way that fails, the command line (options, arguments, usage errors,
+// --help and --version), the end of the output, and the text helpers.
 //
 // Every command's own lines go to standard error and start with "vevadar: "; a command prints
 // its results on standard output. Exit status of every command: 0 done, 1 the input is not what
@@ -9,9 +10,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vevadar::tools {
 
@@ -34,8 +38,37 @@ bool read_input(const std::string& name, std::string& bytes);
 
 // "vevadar: WHAT", then `usage`, on standard error; returns kExitUsage.
 int usage_error(std::string_view what, std::string_view usage);
-// For --help and --version: true (and the text printed) when `argument` asks for one of them.
-bool help_or_version(std::string_view argument, std::string_view usage, std::string_view help);
+
+// One option of a command. Without `value` it is a switch that sets *choice to `chosen` (the
+// last of several switches on one choice wins); with `value` it takes the next argument, or
+// what follows "NAME=", and `no_value` is the usage error when there is none.
+struct Option {
+  std::string_view name = {};        // "--json"
+  std::string_view other_name = {};  // "-C" beside "--directory", or empty
+  int* choice = nullptr;
+  int chosen = 1;
+  const char** value = nullptr;
+  std::string_view no_value = {};
+};
+
+// A command's command line: its options, and where its arguments go, in order.
+struct CommandLine {
+  std::string_view usage;  // "usage: vevadar dump ...\n"
+  std::string_view help;   // printed after the usage line by --help
+  std::span<const Option> options;
+  std::span<const char*> arguments;  // each left nullptr when not given
+  std::string_view too_many;         // the usage error for one argument more than fit
+};
+
+// Reads `arguments` by `line`, left to right: --help (-h) and --version print and end the
+// command, "--" ends the options, any other word starting with '-' (but "-" alone) is an
+// option of the table or a usage error. Returns the exit status when the command is done with
+// (kExitOk after --help or --version, kExitUsage after a usage error), or nothing to go on.
+std::optional<int> read_command_line(Arguments arguments, const CommandLine& line);
+
+// The end of a command that printed its results: kExitOk, or kExitNoFile after "vevadar: cannot
+// write the output" when standard output did not take them all.
+int finish_output();
 
 // A host line's text: its 80 characters without the trailing blanks.
 std::string_view host_line_text(const char* line);
@@ -43,10 +76,13 @@ std::string_view host_line_text(const char* line);
 // `text` as a JSON string, its bytes taken one for one as the characters U+0000 to U+00FF.
 void json_string(std::string_view text);
 
+// Element counts by (element type code, element node count).
+using ElementShapes = std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t>;
+// One line per shape: "  type 4 (shell), 3 nodes: 21".
+void print_element_shapes(const ElementShapes& shapes);
+
 // "1 node", "2 nodes".
 std::string plural(std::int64_t count, std::string_view one, std::string_view many);
-
-// Standard error is a terminal (a person reads it, not a host program).
 
 // Prints one note "vevadar: ..." on standard error.
 void note(const std::string& text);

@@ -42,8 +42,8 @@ constexpr char kHelp[] =
     "  --json     the whole model as one JSON document (see the README for its fields);\n"
     "             every real is printed so that it reads back to the same 32-bit value\n"
     "\n"
-    "Exit status: 0 a valid model file, 1 not a valid model file, 2 MODEL cannot be read,\n"
-    "64 a wrong command line.\n";
+    "Exit status: 0 a valid model file, 1 not a valid model file, 2 MODEL cannot be read or\n"
+    "the output cannot be written, 64 a wrong command line.\n";
 
 // --- default: the records --------------------------------------------------------------------
 
@@ -211,12 +211,7 @@ class Summary final : public modelfile::ModelVisitor {
                   static_cast<double>(box_[2].low), static_cast<double>(box_[2].high));
     }
     std::printf("elements %d, labels %s\n", elements_, element_labels_.text().c_str());
-    for (const auto& [shape, count] : shapes_) {
-      const char* family = modelfile::element_family(shape.first);
-      std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "",
-                  family ? family : "", family ? ")" : "",
-                  plural(shape.second, "node", "nodes").c_str(), count);
-    }
+    print_element_shapes(shapes_);
     std::printf("restraint sets %zu\n", restrained_.size());
     for (std::size_t k = 0; k < restrained_.size(); ++k) {
       std::printf("  set %zu: %s\n", k + 1,
@@ -233,7 +228,7 @@ class Summary final : public modelfile::ModelVisitor {
   std::int32_t parts_ = 0, nodes_ = 0, elements_ = 0;
   Range part_ids_, node_labels_, element_labels_;
   Extent box_[3];
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> shapes_;
+  ElementShapes shapes_;
   std::vector<std::ptrdiff_t> restrained_;
   std::vector<std::int32_t> load_ids_;
   std::vector<std::int32_t> loaded_;
@@ -359,26 +354,15 @@ class EndFinder final : public modelfile::ModelVisitor {
 }  // namespace
 
 int dump_command(Arguments arguments) {
-  enum class Form : std::uint8_t { kRecords, kSummary, kJson } form = Form::kRecords;
+  enum Form : int { kRecords, kSummary, kJson };
+  int form = kRecords;
   const char* model = nullptr;
-  bool options_done = false;
-  for (const char* argument : arguments) {
-    const std::string_view arg = argument;
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--summary") {
-      form = Form::kSummary;
-    } else if (!options_done && arg == "--json") {
-      form = Form::kJson;
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (model == nullptr) {
-      model = argument;
-    } else {
-      return usage_error("only one MODEL can be dumped at a time", kUsage);
-    }
-  }
+  const Option options[] = {{.name = "--summary", .choice = &form, .chosen = kSummary},
+                            {.name = "--json", .choice = &form, .chosen = kJson}};
+  if (const auto done = read_command_line(
+          arguments,
+          {kUsage, kHelp, options, {&model, 1}, "only one MODEL can be dumped at a time"}))
+    return *done;
   if (model == nullptr) return usage_error("no MODEL given", kUsage);
 
   std::string bytes;
@@ -391,13 +375,13 @@ int dump_command(Arguments arguments) {
     return kExitBadInput;
   }
   switch (form) {
-    case Form::kRecords: {
+    case kRecords: {
       std::printf("%s: %zu bytes, %" PRId64 " records\n", model, bytes.size(), check.records);
       RecordPrinter printer;
       (void)modelfile::read_model(bytes, printer);
       break;
     }
-    case Form::kSummary: {
+    case kSummary: {
       std::printf("%s: %zu bytes, %" PRId64 " records, a valid model file\n", model, bytes.size(),
                   check.records);
       Summary summary;
@@ -405,17 +389,13 @@ int dump_command(Arguments arguments) {
       summary.print();
       break;
     }
-    case Form::kJson: {
+    case kJson: {
       JsonPrinter printer(model, bytes.size());
       (void)modelfile::read_model(bytes, printer);
       break;
     }
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    note("cannot write the output");
-    return kExitNoFile;
-  }
-  return kExitOk;
+  return finish_output();
 }
 
 }  // namespace vevadar::tools

@@ -43,7 +43,8 @@ constexpr char kHelp[] =
     "With --json the same as one JSON document (fields in the README).\n"
     "\n"
     "Exit status: 0 listed, 1 FILE holds no dataset (empty, or no universal file), 2 FILE\n"
-    "cannot be read or no temporary folder can be made, 64 a wrong command line.\n";
+    "cannot be read, no temporary folder can be made or the output cannot be written, 64 a\n"
+    "wrong command line.\n";
 
 constexpr std::string_view kWarningPrefix = "WARNING: ";
 
@@ -72,7 +73,7 @@ struct Inventory {
   std::vector<std::int64_t> summary;  // parts, nodes, elements, SPC, nodal force; empty if none
   std::int32_t nodes = 0;
   std::int64_t low_label = 0, high_label = 0;
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t> shapes;  // (type, nodes) -> count
+  ElementShapes shapes;
   struct Headers {
     std::int64_t count = 0;
     bool kept = false;
@@ -108,25 +109,27 @@ bool make_private_folder(fs::path& folder) {
 
 bool translate_privately(const std::string& input, Inventory& inventory) {
   std::error_code error;
+  std::error_code here_error;
   const fs::path absolute = fs::absolute(input, error);
-  const fs::path here = fs::current_path(error);
+  const fs::path here = fs::current_path(here_error);
   fs::path folder;
-  if (error || !make_private_folder(folder)) {
+  if (error || here_error || !make_private_folder(folder)) {
     note("cannot make a temporary folder for the translation");
     return false;
   }
-  fs::current_path(folder, error);
+  // A run that never started must not be reported as one that completed.
+  if (fs::current_path(folder, error); error) {
+    note("cannot work in the temporary folder " + folder.string() + ": " + error.message());
+    fs::remove_all(folder, error);
+    return false;
+  }
   RecordingHost host;
   std::string model;
-  if (!error) {
-    DescriptorCounter descriptors(inventory);
-    translator::RunOptions options;
-    options.element_observer = &descriptors;
-    inventory.result = translator::run_translation(host, absolute.string(), options);
-    if (inventory.result.end == translator::RunEnd::kCompleted) {
-      (void)read_input("velm.bin", model);
-    }
-  }
+  DescriptorCounter descriptors(inventory);
+  translator::RunOptions options;
+  options.element_observer = &descriptors;
+  inventory.result = translator::run_translation(host, absolute.string(), options);
+  if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
   fs::current_path(here, error);
   fs::remove_all(folder, error);
 
@@ -171,8 +174,10 @@ void print_text(const std::string& name, const Inventory& inv) {
   const UnvScan& scan = inv.scan;
   const auto read = std::count_if(scan.datasets.begin(), scan.datasets.end(),
                                   [](const DatasetEntry& d) { return d.read; });
-  std::printf("%s: %d lines, %zu datasets (%td read, %td skipped)\n", name.c_str(), scan.lines,
-              scan.datasets.size(), read, static_cast<std::ptrdiff_t>(scan.datasets.size()) - read);
+  const auto datasets = static_cast<std::ptrdiff_t>(scan.datasets.size());
+  std::printf("%s: %s, %s (%td read, %td skipped)\n", name.c_str(),
+              plural(scan.lines, "line", "lines").c_str(),
+              plural(datasets, "dataset", "datasets").c_str(), read, datasets - read);
   std::printf("  dataset    line   lines\n");
   for (const DatasetEntry& d : scan.datasets) {
     std::printf("  %7d %7d %7d  %s%s%s\n", d.number, d.number_line, d.lines,
@@ -194,11 +199,7 @@ void print_text(const std::string& name, const Inventory& inv) {
   }
   std::printf("elements in the model %lld, by type code and node count\n",
               static_cast<long long>(elements));
-  for (const auto& [shape, count] : inv.shapes) {
-    const char* family = modelfile::element_family(shape.first);
-    std::printf("  type %d%s%s%s, %s: %d\n", shape.first, family ? " (" : "", family ? family : "",
-                family ? ")" : "", plural(shape.second, "node", "nodes").c_str(), count);
-  }
+  print_element_shapes(inv.shapes);
   std::printf(
       "translation: %s, exit status %d, %s, %s\n", outcome_of(inv.result), inv.exit_status,
       plural(static_cast<std::int64_t>(inv.errors.size()), "error line", "error lines").c_str(),
@@ -276,23 +277,11 @@ void print_json(const std::string& name, const Inventory& inv) {
 
 int info_command(Arguments arguments) {
   const char* file = nullptr;
-  bool json = false;
-  bool options_done = false;
-  for (const char* argument : arguments) {
-    const std::string_view arg = argument;
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--json") {
-      json = true;
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (file == nullptr) {
-      file = argument;
-    } else {
-      return usage_error("only one FILE at a time", kUsage);
-    }
-  }
+  int json = 0;
+  const Option options[] = {{.name = "--json", .choice = &json}};
+  if (const auto done = read_command_line(
+          arguments, {kUsage, kHelp, options, {&file, 1}, "only one FILE at a time"}))
+    return *done;
   if (file == nullptr) return usage_error("no FILE given", kUsage);
 
   std::error_code error;
@@ -310,11 +299,8 @@ int info_command(Arguments arguments) {
     return kExitNoFile;
   }
   if (inventory.scan.datasets.empty()) {
-    note(std::string(file) + " holds no dataset: " +
-         (inventory.scan.lines == 0
-              ? std::string("it is empty")
-              : std::to_string(inventory.scan.lines) +
-                    " lines without a delimiter line (\"-1\" in columns 5-6)"));
+    note(std::string(file) + " holds no dataset: " + why_no_dataset(inventory.scan) +
+         (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
     return kExitBadInput;
   }
   if (!translate_privately(file, inventory)) return kExitNoFile;
@@ -323,7 +309,7 @@ int info_command(Arguments arguments) {
   } else {
     print_text(file, inventory);
   }
-  return kExitOk;
+  return finish_output();
 }
 
 }  // namespace vevadar::tools

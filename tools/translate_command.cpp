@@ -56,7 +56,8 @@ constexpr char kHelp[] =
     "  0   the run completed and reported no error (warnings alone do not count)\n"
     "  1   the run completed and wrote the model, but reported errors in the data\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
-    "      could not be opened, or the model file could not be written\n"
+    "      could not be opened, the model file could not be written, or DIR could not be\n"
+    "      entered\n"
     "  64  the command line was wrong\n";
 
 constexpr std::string_view kModelFileName = "velm.bin";
@@ -121,10 +122,7 @@ void closing_notes(const std::string& input, const std::string& display, const c
       counter.restraint_sets == 0 && counter.load_sets == 0) {
     const UnvScan scan = scan_universal_file(input);
     if (scan.opened && scan.datasets.empty()) {
-      note(display + " holds no dataset (" +
-           (scan.lines == 0 ? std::string("it is empty")
-                            : plural(scan.lines, "line", "lines") + " without a delimiter line") +
-           "): the model is empty");
+      note(display + " holds no dataset (" + why_no_dataset(scan) + "): the model is empty");
     }
   }
   if (quiet) return;
@@ -140,28 +138,18 @@ void closing_notes(const std::string& input, const std::string& display, const c
 int translate_command(Arguments arguments) {
   const char* directory = nullptr;
   const char* file = nullptr;
-  bool quiet = false;
-  bool options_done = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string_view arg = arguments[i];
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--quiet") {
-      quiet = true;
-    } else if (!options_done && (arg == "-C" || arg == "--directory")) {
-      if (i + 1 >= arguments.size()) return usage_error("option -C needs a directory", kUsage);
-      directory = arguments[++i];
-    } else if (!options_done && arg.starts_with("--directory=")) {
-      directory = arguments[i] + std::strlen("--directory=");
-    } else if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (file == nullptr) {
-      file = arguments[i];
-    } else {
-      return usage_error("only one FILE can be translated per run", kUsage);
-    }
-  }
+  int quiet = 0;
+  const Option options[] = {
+      {.name = "--quiet", .choice = &quiet},
+      {.name = "--directory",
+       .other_name = "-C",
+       .value = &directory,
+       .no_value = "option -C needs a directory"},
+  };
+  if (const auto done = read_command_line(
+          arguments,
+          {kUsage, kHelp, options, {&file, 1}, "only one FILE can be translated per run"}))
+    return *done;
   if (file == nullptr) return usage_error("no FILE given", kUsage);
   if (directory != nullptr && *directory == '\0')
     return usage_error("empty directory name", kUsage);

@@ -6,26 +6,15 @@
 #include <memory>
 #include <span>
 
+#include "commands.h"
 #include "recordfiles/recordfiles.h"
 #include "textfields/textfields.h"
 #include "translator/SCALE.h"
 #include "translator/scanner.h"
+#include "translator/translator.h"
 
 namespace vevadar::tools {
 namespace {
-
-class FileSource final : public textfields::ByteSource {
- public:
-  explicit FileSource(recordfiles::BinaryFile& file) : file_(file) {}
-  Chunk read(char* buffer, std::size_t capacity) override {
-    bool error = false;
-    const std::size_t got = file_.read(buffer, capacity, &error);
-    return {got, error && got == 0};
-  }
-
- private:
-  recordfiles::BinaryFile& file_;
-};
 
 constexpr textfields::FieldSpec kNumberLayout[] = {textfields::integer_field(6)};
 
@@ -36,7 +25,7 @@ UnvScan scan_universal_file(const std::string& name) {
   recordfiles::BinaryFile file;
   if (!file.open_for_reading(name)) return scan;
   scan.opened = true;
-  FileSource source(file);
+  translator::FileSource source(file);
   // The line reader holds a 64 KB buffer: not for the stack.
   auto lines = std::make_unique<textfields::LineReader>(source);
   enum class State : std::uint8_t { kSearch, kHeader, kInside } where = State::kSearch;
@@ -76,6 +65,11 @@ UnvScan scan_universal_file(const std::string& name) {
   }
   scan.lines = lines->line_counter();
   return scan;
+}
+
+std::string why_no_dataset(const UnvScan& scan) {
+  if (scan.lines == 0) return "it is empty";
+  return plural(scan.lines, "line", "lines") + " without a delimiter line";
 }
 
 }  // namespace vevadar::tools

@@ -26,4 +26,7 @@ struct UnvScan {
 
 UnvScan scan_universal_file(const std::string& name);
 
+// Why a scan met no dataset: "it is empty", or "N lines without a delimiter line".
+std::string why_no_dataset(const UnvScan& scan);
+
 }  // namespace vevadar::tools

@@ -317,22 +317,10 @@ void write_grid(Out& out, const Model& model, std::span<const Cell> cells) {
 
 int vtk_command(Arguments arguments) {
   const char* names[2] = {nullptr, nullptr};
-  std::size_t given = 0;
-  bool options_done = false;
-  for (const char* argument : arguments) {
-    const std::string_view arg = argument;
-    if (!options_done && help_or_version(arg, kUsage, kHelp)) return kExitOk;
-    if (!options_done && arg == "--") {
-      options_done = true;
-    } else if (!options_done && arg.size() > 1 && arg[0] == '-') {
-      return usage_error("unknown option " + std::string(arg), kUsage);
-    } else if (given < 2) {
-      names[given++] = argument;
-    } else {
-      return usage_error("too many arguments", kUsage);
-    }
-  }
-  if (given < 2) return usage_error("MODEL and OUT.vtu are both needed", kUsage);
+  if (const auto done =
+          read_command_line(arguments, {kUsage, kHelp, {}, names, "too many arguments"}))
+    return *done;
+  if (names[1] == nullptr) return usage_error("MODEL and OUT.vtu are both needed", kUsage);
   const std::string_view out_name = names[1];
   if (!out_name.ends_with(".vtu")) {
     return usage_error("OUT must end in .vtu (the VTK XML unstructured grid)", kUsage);

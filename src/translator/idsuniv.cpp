@@ -17,27 +17,12 @@ constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";
 
-// The universal file as the line reader's byte source. A read that fails part way delivers the
-// bytes it got together with the failure: the line reader reports the failure right after them.
-class InputSource final : public textfields::ByteSource {
- public:
-  explicit InputSource(recordfiles::BinaryFile& file) : file_(file) {}
-  Chunk read(char* buffer, std::size_t capacity) override {
-    bool error = false;
-    const std::size_t size = file_.read(buffer, capacity, &error);
-    return {size, error};
-  }
-
- private:
-  recordfiles::BinaryFile& file_;
-};
-
 // Everything a run holds, allocated once for the life of the library. Runs never overlap.
 struct LibraryState {
   modelfile::Model model;
   RunCounters counters;
   recordfiles::BinaryFile input;
-  InputSource source{input};
+  FileSource source{input};
   textfields::LineReader lines{source};  // the line buffer and the line counter
   recordfiles::SequentialRecordFile model_file;
   recordfiles::FixedRecordFile node_index;
@@ -154,6 +139,12 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 }
 
 }  // namespace
+
+textfields::ByteSource::Chunk FileSource::read(char* buffer, std::size_t capacity) {
+  bool error = false;
+  const std::size_t size = file_.read(buffer, capacity, &error);
+  return {size, error};
+}
 
 RunResult run_translation(host::Host& host, std::string_view input_name,
                           const RunOptions& options) {

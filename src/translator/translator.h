@@ -4,7 +4,8 @@
 //   - run_translation: a whole run against a Host (the entry RUV2IRU binds the host program's
 //     callbacks; the command-line host and the tests bring their own Host);
 //   - RunResult: how the run ended, for callers that need an exit status;
-//   - ElementObserver: an optional listener to the element headers a run meets (vevadar info).
+//   - ElementObserver: an optional listener to the element headers a run meets (vevadar info);
+//   - FileSource: an open universal file as a line reader's byte source.
 // Inside: the run (idsuniv.cpp), the scanner, the host message layer and one reader per group of
 // datasets, sharing the run state declared in EXTERNAL.h with the capacities of SCALE.h.
 #pragma once
@@ -14,6 +15,7 @@
 
 #include "host/host.h"
 #include "recordfiles/recordfiles.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::translator {
 
@@ -44,6 +46,18 @@ class ElementObserver {
 struct RunOptions {
   recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
   ElementObserver* element_observer = nullptr;
+};
+
+// An open universal file as the line reader's byte source. A read that fails part way delivers
+// the bytes it got together with the failure: the line reader reports the failure right after
+// them.
+class FileSource final : public textfields::ByteSource {
+ public:
+  explicit FileSource(recordfiles::BinaryFile& file) : file_(file) {}
+  Chunk read(char* buffer, std::size_t capacity) override;
+
+ private:
+  recordfiles::BinaryFile& file_;
 };
 
 // One complete translation of the universal file `input_name` (used as given; the caller trims

@@ -40,18 +40,7 @@ std::string written_model() {
   model->load_set_dataset_count[1] = 2;
   model->loads[0][1] = {{0.0f, 0.0f, -1000.0f}, {0.0f, 0.0f, 0.0f}};
   model->loads[1][2] = {{0.0f, 0.0f, 0.0f}, {0.0f, 25.5f, 0.0f}};
-  recordfiles::SequentialRecordFile file;
-  EXPECT_TRUE(file.open("velm.bin"));
-  write_model(*model, file);
-  EXPECT_TRUE(file.close_keep());
-  return read_file("velm.bin");
-}
-
-Records records_of(const std::string& bytes) {
-  Records out;
-  const auto decoded = recordfiles::read_model_records(bytes);
-  for (const auto& record : decoded.value()) out.emplace_back(record.begin(), record.end());
-  return out;
+  return write_model_file(*model);
 }
 
 std::string framed(const Records& records) {
@@ -116,7 +105,7 @@ TEST(ModelReader, EveryCutIsOneProblemWithItsOffset) {
 
 TEST(ModelReader, BrokenModels) {
   ScratchDirectory scratch;
-  const Records good = records_of(written_model());
+  const Records good = model_payloads(written_model()).value();
   ASSERT_EQ(good.size(), 21U);
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const struct {

@@ -195,6 +195,22 @@ std::string empty_model() {
   return bytes + static_cast<char>(recordfiles::kEndMarker);
 }
 
+std::string write_model_file(const modelfile::Model& model) {
+  recordfiles::SequentialRecordFile file;
+  EXPECT_TRUE(file.open("velm.bin"));
+  modelfile::write_model(model, file);
+  EXPECT_TRUE(file.close_keep());
+  return read_file("velm.bin");
+}
+
+std::optional<std::vector<std::string>> model_payloads(const std::string& bytes) {
+  const auto records = recordfiles::read_model_records(bytes);
+  if (!records) return std::nullopt;
+  std::vector<std::string> out;
+  for (const auto& record : *records) out.emplace_back(record.begin(), record.end());
+  return out;
+}
+
 std::string counter_line(std::string_view text, int counter) {
   return std::string(text) + column(counter, 20);
 }
@@ -248,9 +264,9 @@ Translation translate_file(const std::string& path, const translator::RunOptions
   }
   out.model_bytes = read_file("velm.bin");
   out.message_file = read_file("rozedere.msg");
-  if (auto records = recordfiles::read_model_records(out.model_bytes)) {
+  if (auto records = model_payloads(out.model_bytes)) {
     out.model_well_formed = true;
-    for (const auto& record : *records) out.records.emplace_back(record.begin(), record.end());
+    out.records = std::move(*records);
   }
   return out;
 }

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "host/host.h"
+#include "modelfile/modelfile.h"
 #include "textfields/textfields.h"
 #include "translator/translator.h"
 
@@ -110,6 +112,11 @@ std::string ints(std::initializer_list<std::int32_t> values);
 // The model file of a run that read nothing: the records written whatever the counts, with every
 // count 0 (the header, then records of zeros), framed, between the marker and the end marker.
 std::string empty_model();
+// `model` as write_model writes it to velm.bin in the current directory: the file's bytes.
+std::string write_model_file(const modelfile::Model& model);
+// The payloads of a model file's records, as strings to compare with hex(); nothing when the
+// file's framing does not decode.
+std::optional<std::vector<std::string>> model_payloads(const std::string& bytes);
 
 // An error line's text followed by the line counter in 20 columns.
 std::string counter_line(std::string_view text, int counter);

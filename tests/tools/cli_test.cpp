@@ -186,6 +186,12 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
       EXPECT_FALSE(file_exists("out.vtu")) << arguments;
     }
   }
+  // Results that standard output does not take.
+  for (const char* arguments : {"dump velm.bin", "dump --json velm.bin", "info model.unv"}) {
+    const int raw = std::system(
+        (std::string(VEVADAR_CLI) + " " + arguments + " >/dev/full 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
+  }
 }
 
 TEST(Cli, EveryCommandHasHelpAndVersion) {
