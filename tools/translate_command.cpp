@@ -84,53 +84,28 @@ class ConsoleHost final : public host::Host {
   bool quiet_;
 };
 
-// Counts the records of the model file just written, for the closing note.
-class Counter final : public modelfile::ModelVisitor {
- public:
-  void counts(const modelfile::RecordPlace&, std::int32_t parts, std::int32_t nodes) override {
-    this->parts = parts;
-    this->nodes = nodes;
-  }
-  void element(const modelfile::RecordPlace&, const modelfile::ElementRecord&) override {
-    ++elements;
-  }
-  void restraint_header(const modelfile::RecordPlace&, std::int32_t sets, std::int32_t) override {
-    restraint_sets = sets;
-  }
-  void load_header(const modelfile::RecordPlace&, std::int32_t sets) override { load_sets = sets; }
-
-  std::int32_t parts = 0, nodes = 0, elements = 0, restraint_sets = 0, load_sets = 0;
-};
-
 // After a completed run: where the model is and what it holds, and a word when the file held
-// no dataset at all (an empty file, or text that is no universal file).
+// no dataset at all (an empty file, or text that is no universal file). The run's own totals
+// serve: reading the model back would cost as much as the translation.
 // `directory` is the -C folder as given, or nullptr.
 void closing_notes(const std::string& input, const std::string& display, const char* directory,
-                   bool quiet) {
-  std::string bytes;
+                   const translator::RunResult::Totals& totals, bool quiet) {
   const std::string model = directory == nullptr
                                 ? std::string(kModelFileName)
                                 : (std::filesystem::path(directory) / kModelFileName).string();
-  if (!read_input(std::string(kModelFileName), bytes)) return;
-  Counter counter;
-  const modelfile::ModelReadResult read = modelfile::read_model(bytes, counter);
-  if (!read.ok) {
-    note("the model file just written does not read back: " + read.problem);
-    return;
-  }
-  if (counter.parts == 0 && counter.nodes == 0 && counter.elements == 0 &&
-      counter.restraint_sets == 0 && counter.load_sets == 0) {
+  if (totals.parts == 0 && totals.nodes == 0 && totals.elements == 0 &&
+      totals.restraint_sets == 0 && totals.load_sets == 0) {
     const UnvScan scan = scan_universal_file(input);
     if (scan.opened && scan.datasets.empty()) {
       note(display + " holds no dataset (" + why_no_dataset(scan) + "): the model is empty");
     }
   }
   if (quiet) return;
-  note("model written to " + model + ": " + plural(counter.parts, "part", "parts") + ", " +
-       plural(counter.nodes, "node", "nodes") + ", " +
-       plural(counter.elements, "element", "elements") + ", " +
-       plural(counter.restraint_sets, "restraint set", "restraint sets") + ", " +
-       plural(counter.load_sets, "load set", "load sets"));
+  note("model written to " + model + ": " + plural(totals.parts, "part", "parts") + ", " +
+       plural(totals.nodes, "node", "nodes") + ", " +
+       plural(totals.elements, "element", "elements") + ", " +
+       plural(totals.restraint_sets, "restraint set", "restraint sets") + ", " +
+       plural(totals.load_sets, "load set", "load sets"));
 }
 
 }  // namespace
@@ -187,7 +162,7 @@ int translate_command(Arguments arguments) {
     note("the file ended inside a dataset: " + std::string(kModelFileName) + " was not updated");
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-  closing_notes(input, file, directory, quiet);
+  closing_notes(input, file, directory, result.totals, quiet);
   return result.error_lines > 0 ? kExitBadInput : kExitOk;
 }
 

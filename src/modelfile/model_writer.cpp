@@ -73,7 +73,8 @@ void write_nodes(const Model& model, RecordWriter& file) {
   }
 }
 
-void write_elements(const Model& model, RecordWriter& file) {
+std::int32_t write_elements(const Model& model, RecordWriter& file) {
+  std::int32_t written = 0;
   for (std::size_t e = 0; e < rows(model.element_count); ++e) {
     const Element& element = model.elements[e];
     // A slot without a label holds no element (a row given back, or a blank label).
@@ -87,11 +88,13 @@ void write_elements(const Model& model, RecordWriter& file) {
     std::copy(element.nodes.begin(), element.nodes.end(), integers.begin() + 4);  // slots 1-8
     file.add_int32s(integers);
     file.end_record();
+    ++written;
   }
   // The element records carry no count: an all-zero element record ends them.
   file.begin_record(Record::kElementEnd);
   for (int i = 0; i < kElementIntegers; ++i) file.add_int32(0);
   file.end_record();
+  return written;
 }
 
 void write_set_numbering(std::int32_t sets, RecordWriter& file) {
@@ -166,7 +169,7 @@ void write_loads(const Model& model, RecordWriter& file) {
 
 }  // namespace
 
-void write_model(const Model& model, recordfiles::SequentialRecordFile& records) {
+std::int32_t write_model(const Model& model, recordfiles::SequentialRecordFile& records) {
   // The set numbering lists have room for kMaxSets entries; the readers never register more.
   assert(model.restraint_set_count <= kMaxSets && model.load_set_count <= kMaxSets);
   assert(model.node_count <= kMaxNodes && model.element_count <= kMaxElements &&
@@ -185,10 +188,11 @@ void write_model(const Model& model, recordfiles::SequentialRecordFile& records)
   file.end_record();
   write_parts(model, file);
   write_nodes(model, file);
-  write_elements(model, file);
+  const std::int32_t element_records = write_elements(model, file);
   write_set_numbering(std::max(model.restraint_set_count, model.load_set_count), file);
   write_restraints(model, file);
   write_loads(model, file);
+  return element_records;
 }
 
 }  // namespace vevadar::modelfile

@@ -283,8 +283,9 @@ struct Model {
   std::array<std::array<Force, kMaxNodes>, kMaxSets> loads;
 };
 
-// Writes records 1 to 16 in their order. The file must be open; the caller closes it.
-void write_model(const Model& model, recordfiles::SequentialRecordFile& file);
+// Writes records 1 to 16 in their order. The file must be open; the caller closes it. Returns
+// the number of element records written: the element rows that hold an element.
+std::int32_t write_model(const Model& model, recordfiles::SequentialRecordFile& file);
 
 // Where a record sits in the file: its number (from 1), the offset of its first length byte and
 // its payload size.

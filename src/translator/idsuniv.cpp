@@ -122,7 +122,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   }
 
   messages.summary(state.model);
-  modelfile::write_model(state.model, state.model_file);
+  const std::int32_t element_records = modelfile::write_model(state.model, state.model_file);
 
   state.input.close();
   const bool model_written = state.model_file.close_keep();
@@ -133,6 +133,10 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
   // A refused write leaves the empty model: the host must not take it for the translation.
   result.end = model_written ? RunEnd::kCompleted : RunEnd::kModelNotWritten;
+  if (model_written) {
+    result.totals = {state.model.part_count, state.model.node_count, element_records,
+                     state.model.restraint_set_count, state.model.load_set_count};
+  }
   result.error_lines = messages.error_lines();
   result.warning_lines = messages.warning_lines();
   return result;
@@ -151,7 +155,10 @@ RunResult run_translation(host::Host& host, std::string_view input_name,
   bool expected = false;
   if (!g_run_in_progress.compare_exchange_strong(expected, true)) {
     send_error_line(host, Message::kTranslatorBusy);
-    return {RunEnd::kBusy, 1, 0};
+    RunResult busy;
+    busy.end = RunEnd::kBusy;
+    busy.error_lines = 1;
+    return busy;
   }
   // A run left by an exception (a host callback that throws) must not leave the translator busy
   // or hold its files: the next run finds them released.
