@@ -1,5 +1,5 @@
 // Whole translations of arbitrary bytes: the run must complete or end early without a crash,
-// send only 80-character lines, and leave a well-formed model file when it completes.
+// send only 80-character lines, and leave a model file that reads back whole when it completes.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "recordfiles/recordfiles.h"
+#include "modelfile/modelfile.h"
 #include "translator/translator.h"
 
 namespace {
@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (result.end == vevadar::translator::RunEnd::kCompleted) {
     std::ifstream in(work_directory() / "velm.bin", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (!vevadar::recordfiles::read_model_records(bytes)) std::abort();
+    // Every model a completed run writes reads back as the whole record sequence.
+    vevadar::modelfile::ModelVisitor nothing;
+    if (!vevadar::modelfile::read_model(bytes, nothing).ok) std::abort();
   }
   return 0;
 }

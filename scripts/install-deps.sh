@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for vevadar. With --build: only what a build of
 # the library and the command needs (CMake, make, g++). Without an option: also what the tests
-# need (GoogleTest, Google Benchmark, clang-format, clang-tidy, pkg-config for the install test).
+# need (GoogleTest, Google Benchmark, clang-format, clang-tidy, pkg-config for the install test,
+# the system Python's VTK module python3-vtk9, with which the tests read `vevadar vtk` grids back).
 # With --windows: also MinGW-w64, the GoogleTest source (built with MinGW for the Windows tests)
 # and Wine for the 32-bit DLL (enabling the i386 architecture for wine32). Runs apt-get only
 # when a package is missing; needs root (or sudo).
@@ -10,9 +11,9 @@ set -euo pipefail
 packages=(cmake make g++)
 case "${1:-}" in
   --build) ;;
-  "") packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf) ;;
+  "") packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf python3-vtk9) ;;
   --windows)
-    packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf)
+    packages+=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf python3-vtk9)
     packages+=(g++-mingw-w64-i686-posix googletest wine wine32:i386)
     ;;
   *)

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --build
 echo "== Building"
 cmake --preset release >/dev/null
-cmake --build --preset release --target vevadar_cli velmdump >/dev/null
+cmake --build --preset release --target vevadar_cli >/dev/null
 
 mkdir -p out/example
 echo "== Translating examples/bracket.unv into out/example/"
@@ -16,5 +16,5 @@ build/release/tools/vevadar -C out/example examples/bracket.unv || status=$?
 echo "== Exit status $status. The message file out/example/rozedere.msg:"
 cat out/example/rozedere.msg
 echo "== The records of out/example/velm.bin:"
-build/release/tools/velmdump out/example/velm.bin
+build/release/tools/vevadar dump out/example/velm.bin
 exit "$status"

@@ -1,84 +1,108 @@
 // write_model: the model tables as the record sequence the host reads. Every count comes from the
 // model, so the records that are present depend only on the counts; the framing of each record is
-// the record file's business.
+// the record file's business. Each record is begun by its kind and, in a build with asserts,
+// checked against the size kRecordSequence gives it.
 #include "modelfile/modelfile.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
+#include <span>
 #include <string_view>
 
 namespace vevadar::modelfile {
 namespace {
 
-using recordfiles::SequentialRecordFile;
-
-// Size of the element end record and of the integers behind an element's node slots.
-constexpr int kElementEndIntegers = 15;
-constexpr int kElementTrailingZeros = 3;
-
 std::size_t rows(std::int32_t count) { return count > 0 ? static_cast<std::size_t>(count) : 0; }
 
-void write_header(SequentialRecordFile& file) {
+// The record file with each record begun by its kind, so that its end can check the size.
+class RecordWriter {
+ public:
+  RecordWriter(recordfiles::SequentialRecordFile& file, const Counts& counts)
+      : file_(file), counts_(counts) {}
+
+  void begin_record(Record record) {
+    record_ = record;
+    file_.begin_record();
+  }
+  void end_record() {
+    assert(static_cast<std::int64_t>(file_.record_size()) == payload_bytes(record_, counts_));
+    file_.end_record();
+  }
+  void add_int32(std::int32_t value) { file_.add_int32(value); }
+  void add_int32s(std::span<const std::int32_t> values) { file_.add_int32s(values); }
+  void add_floats(std::span<const float> values) { file_.add_floats(values); }
+  void add_float(float value) { file_.add_float(value); }
+  void add_text(std::string_view text, std::size_t width) { file_.add_text(text, width); }
+
+ private:
+  recordfiles::SequentialRecordFile& file_;
+  Counts counts_;
+  Record record_ = Record::kHeader;
+};
+
+void write_header(RecordWriter& file) {
   constexpr std::string_view kTag = kVersionTag;
-  static_assert(kTag.size() == 10);
-  file.begin_record();
+  file.begin_record(Record::kHeader);
   file.add_text(kTag, kTag.size());
   file.end_record();
 }
 
-void write_parts(const Model& model, SequentialRecordFile& file) {
+void write_parts(const Model& model, RecordWriter& file) {
   const std::size_t parts = rows(model.part_count);
-  file.begin_record();
+  file.begin_record(Record::kPartNames);
   for (std::size_t p = 0; p < parts; ++p) {
     const Part& part = model.parts[p];
     file.add_text(std::string_view(part.name.data(), part.name.size()), kPartNameWidth);
   }
   file.end_record();
 
-  file.begin_record();
+  file.begin_record(Record::kPartIds);
   for (std::size_t p = 0; p < parts; ++p) file.add_int32(model.parts[p].id);
   file.end_record();
 }
 
-void write_nodes(const Model& model, SequentialRecordFile& file) {
+void write_nodes(const Model& model, RecordWriter& file) {
   for (std::size_t n = 0; n < rows(model.node_count); ++n) {
     const Node& node = model.nodes[n];
-    file.begin_record();
+    file.begin_record(Record::kNode);
     file.add_int32(node.label);
-    file.add_float(node.x);
-    file.add_float(node.y);
-    file.add_float(node.z);
+    file.add_floats(std::array{node.x, node.y, node.z});
     file.add_int32(0);
     file.end_record();
   }
 }
 
-void write_elements(const Model& model, SequentialRecordFile& file) {
+std::int32_t write_elements(const Model& model, RecordWriter& file) {
+  std::int32_t written = 0;
   for (std::size_t e = 0; e < rows(model.element_count); ++e) {
     const Element& element = model.elements[e];
     // A slot without a label holds no element (a row given back, or a blank label).
     if (element.label == 0) continue;
-    file.begin_record();
-    file.add_int32(element.label);
-    file.add_int32(element.type);
-    file.add_int32(element.part);
-    file.add_int32(element.node_count);
-    for (const std::int32_t node : element.nodes) file.add_int32(node);
-    for (int i = 0; i < kElementTrailingZeros; ++i) file.add_int32(0);
+    file.begin_record(Record::kElement);
+    std::array<std::int32_t, kElementIntegers> integers{};  // the trailing ones stay 0
+    integers[0] = element.label;
+    integers[1] = element.type;
+    integers[2] = element.part;
+    integers[3] = element.node_count;
+    std::copy(element.nodes.begin(), element.nodes.end(), integers.begin() + 4);  // slots 1-8
+    file.add_int32s(integers);
     file.end_record();
+    ++written;
   }
   // The element records carry no count: an all-zero element record ends them.
-  file.begin_record();
-  for (int i = 0; i < kElementEndIntegers; ++i) file.add_int32(0);
+  file.begin_record(Record::kElementEnd);
+  for (int i = 0; i < kElementIntegers; ++i) file.add_int32(0);
   file.end_record();
+  return written;
 }
 
-void write_set_numbering(std::int32_t sets, SequentialRecordFile& file) {
-  file.begin_record();
+void write_set_numbering(std::int32_t sets, RecordWriter& file) {
+  file.begin_record(Record::kCombinedSetCount);
   file.add_int32(sets);
   file.end_record();
   if (sets <= 0) return;
-  file.begin_record();
+  file.begin_record(Record::kSetNumbering);
   for (std::int32_t k = 1; k <= sets; ++k) file.add_int32(k);
   for (std::int32_t k = 1; k <= sets; ++k) file.add_int32(1);
   for (std::int32_t k = 1; k <= sets; ++k) file.add_int32(k);
@@ -86,20 +110,20 @@ void write_set_numbering(std::int32_t sets, SequentialRecordFile& file) {
   file.end_record();
 }
 
-void write_restraints(const Model& model, SequentialRecordFile& file) {
-  file.begin_record();
+void write_restraints(const Model& model, RecordWriter& file) {
+  file.begin_record(Record::kRestraintHeader);
   file.add_int32(model.restraint_set_count);
   file.add_int32(model.node_count);
   file.end_record();
   if (model.restraint_set_count <= 0) return;
 
   // The set ids are not written; the host numbers the sets itself.
-  file.begin_record();
+  file.begin_record(Record::kRestraintMarker);
   file.add_int32(1);
   file.end_record();
   for (std::size_t k = 0; k < rows(model.restraint_set_count); ++k) {
-    file.begin_record();
-    for (std::size_t n = 0; n < rows(model.node_count); ++n) file.add_int32(model.restraint[k][n]);
+    file.begin_record(Record::kRestraintColumn);
+    file.add_int32s(std::span(model.restraint[k]).first(rows(model.node_count)));
     file.end_record();
   }
 }
@@ -115,18 +139,18 @@ bool is_loaded(const Force& load) {
   return false;
 }
 
-void write_loads(const Model& model, SequentialRecordFile& file) {
-  file.begin_record();
+void write_loads(const Model& model, RecordWriter& file) {
+  file.begin_record(Record::kLoadHeader);
   file.add_int32(model.load_set_count);
   file.end_record();
   if (model.load_set_count <= 0) return;
 
-  file.begin_record();
+  file.begin_record(Record::kLoadSetIds);
   for (std::size_t i = 0; i < rows(model.load_set_count); ++i)
     file.add_int32(model.load_set_ids[i]);
   file.end_record();
   for (std::size_t i = 0; i < rows(model.load_set_count); ++i) {
-    file.begin_record();
+    file.begin_record(Record::kLoadSet);
     file.add_int32(model.load_set_dataset_count[i]);
     file.add_int32(model.load_set_second_count[i]);
     file.end_record();
@@ -134,7 +158,7 @@ void write_loads(const Model& model, SequentialRecordFile& file) {
     for (std::size_t n = 0; n < rows(model.node_count); ++n) {
       const Force& load = model.loads[i][n];
       if (!is_loaded(load)) continue;
-      file.begin_record();
+      file.begin_record(Record::kNodeLoad);
       file.add_int32(static_cast<std::int32_t>(n + 1));
       for (const float value : load.force) file.add_float(value);
       for (const float value : load.moment) file.add_float(value);
@@ -145,23 +169,30 @@ void write_loads(const Model& model, SequentialRecordFile& file) {
 
 }  // namespace
 
-void write_model(const Model& model, SequentialRecordFile& file) {
+std::int32_t write_model(const Model& model, recordfiles::SequentialRecordFile& records) {
   // The set numbering lists have room for kMaxSets entries; the readers never register more.
   assert(model.restraint_set_count <= kMaxSets && model.load_set_count <= kMaxSets);
   assert(model.node_count <= kMaxNodes && model.element_count <= kMaxElements &&
          model.part_count <= kMaxParts);
 
+  RecordWriter file(records,
+                    {.parts = model.part_count,
+                     .nodes = model.node_count,
+                     .combined_sets = std::max(model.restraint_set_count, model.load_set_count),
+                     .restraint_sets = model.restraint_set_count,
+                     .load_sets = model.load_set_count});
   write_header(file);
-  file.begin_record();
+  file.begin_record(Record::kModelCounts);
   file.add_int32(model.part_count);
   file.add_int32(model.node_count);
   file.end_record();
   write_parts(model, file);
   write_nodes(model, file);
-  write_elements(model, file);
+  const std::int32_t element_records = write_elements(model, file);
   write_set_numbering(std::max(model.restraint_set_count, model.load_set_count), file);
   write_restraints(model, file);
   write_loads(model, file);
+  return element_records;
 }
 
 }  // namespace vevadar::modelfile

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -34,9 +35,10 @@ bool BinaryFile::attach(std::FILE* file, Access access) {
   file_ = file;
   access_ = access;
   last_op_ = LastOp::kNone;
+  pending_ = 0;
   if (file_ == nullptr) return false;
-  // A failed setvbuf only leaves the library's own buffer in place.
-  (void)std::setvbuf(file_, buffer_, _IOFBF, kBufferBytes);
+  // Writes collect in buffer_; a failed setvbuf only leaves the library's own buffer in place.
+  (void)std::setvbuf(file_, nullptr, _IONBF, 0);
   return true;
 }
 
@@ -68,7 +70,20 @@ bool BinaryFile::open_for_reading(const std::string& name) {
   return attach(std::fopen(name.c_str(), "rb"), Access::kReadOnly);
 }
 
+bool BinaryFile::write_out() {
+  if (pending_ == 0) return true;
+  const std::size_t size = pending_;
+  pending_ = 0;
+  if (std::fwrite(buffer_, 1, size, file_) != size) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
 bool BinaryFile::switch_to(LastOp op) {
+  // A refused write is sticky; the read or seek itself still goes ahead.
+  if (op != LastOp::kWrite) (void)write_out();
   if (last_op_ != LastOp::kNone && last_op_ != op) {
     // Positioning at the current offset satisfies the C library's rule in both directions.
     if (std::fseek(file_, 0, SEEK_CUR) != 0) return false;
@@ -82,10 +97,20 @@ bool BinaryFile::write(const void* data, std::size_t size) {
     failed_ = true;
     return false;
   }
-  if (file_ == nullptr || !switch_to(LastOp::kWrite) || std::fwrite(data, 1, size, file_) != size) {
+  if (file_ == nullptr || !switch_to(LastOp::kWrite)) {
     failed_ = true;
     return false;
   }
+  if (size > kBufferBytes - pending_ && !write_out()) return false;
+  if (size >= kBufferBytes) {
+    if (std::fwrite(data, 1, size, file_) != size) {
+      failed_ = true;
+      return false;
+    }
+    return true;
+  }
+  std::memcpy(buffer_ + pending_, data, size);
+  pending_ += size;
   return true;
 }
 
@@ -94,6 +119,9 @@ std::size_t BinaryFile::read(void* data, std::size_t size, bool* error) {
     if (error != nullptr) *error = true;
     return 0;
   }
+  // Each read reports its own error: the stream's error flag would otherwise stay set after one
+  // failed read and turn every later short read at the end of the file into a failure.
+  std::clearerr(file_);
   const std::size_t got = std::fread(data, 1, size, file_);
   if (error != nullptr) *error = got < size && std::ferror(file_) != 0;
   return got;
@@ -101,6 +129,8 @@ std::size_t BinaryFile::read(void* data, std::size_t size, bool* error) {
 
 bool BinaryFile::seek(std::int64_t offset) {
   if (file_ == nullptr || offset < 0 || offset > LONG_MAX) return false;
+  // A refused write is sticky; the seek itself still goes ahead.
+  (void)write_out();
   if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) return false;
   last_op_ = LastOp::kNone;
   return true;
@@ -111,6 +141,8 @@ bool BinaryFile::cut() {
     failed_ = true;
     return false;
   }
+  // What was written before the cut goes to the file first, as the C library would do it.
+  (void)write_out();
   // Reopening with "w" empties the file; freopen closes the old stream whatever happens.
   const char* mode = access_ == Access::kReadWrite ? "w+b" : "wb";
   if (!attach(std::freopen(name_.c_str(), mode, file_), access_)) {
@@ -123,7 +155,7 @@ bool BinaryFile::cut() {
 bool BinaryFile::close() {
   fault_ = WriteFault{};
   if (file_ == nullptr) return true;
-  const bool flushed = std::fflush(file_) == 0;
+  const bool flushed = write_out() && std::fflush(file_) == 0;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   return flushed && closed && !failed_;

@@ -13,10 +13,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "recordfiles/coding.h"
+
 namespace vevadar::recordfiles {
 namespace {
 
-constexpr std::int64_t kRecordBytes = 4;
+constexpr auto kRecordBytes = static_cast<std::int64_t>(kScalarBytes);
 static_assert(static_cast<std::int64_t>(FixedRecordFile::kMaxRecord - 1) * kRecordBytes <=
                   INT32_MAX,
               "every record offset fits a signed 32-bit file offset");
@@ -87,31 +89,23 @@ bool FixedRecordFile::write(std::int32_t record, std::int32_t value) {
   const std::int64_t index = record - 1;
   Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
   if (block == nullptr) return false;
-  const auto bits = static_cast<std::uint32_t>(value);
-  std::uint8_t* bytes =
-      block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes;
-  bytes[0] = static_cast<std::uint8_t>(bits);
-  bytes[1] = static_cast<std::uint8_t>(bits >> 8);
-  bytes[2] = static_cast<std::uint8_t>(bits >> 16);
-  bytes[3] = static_cast<std::uint8_t>(bits >> 24);
+  encode_int32(block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes,
+               value);
   block->dirty = true;
   records_in_file_ = std::max<std::int64_t>(records_in_file_, record);
   return true;
 }
 
-FixedRecordFile::ReadResult FixedRecordFile::read(std::int32_t record) {
+FixedRecordFile::ReadResult FixedRecordFile::read_block(std::int32_t record) {
   if (record < 1) return {ReadStatus::kOutOfRange, 0};
   if (record > records_in_file_) return {ReadStatus::kEndOfFile, 0};
   const std::int64_t index = record - 1;
   const Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
   // A block that cannot be read holds no record this run can find.
   if (block == nullptr) return {ReadStatus::kEndOfFile, 0};
-  const std::uint8_t* bytes =
-      block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes;
-  const std::uint32_t bits =
-      static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-      static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-  return {ReadStatus::kOk, static_cast<std::int32_t>(bits)};
+  return {ReadStatus::kOk,
+          decode_int32(block->bytes +
+                       (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes)};
 }
 
 void FixedRecordFile::close_keep() {

@@ -1,36 +1,107 @@
-// read_model_records: decodes model file bytes back into record payloads, rejecting anything a
-// writer of the format could not have produced.
+// RecordCursor and read_model_records: model file bytes back into record payloads, rejecting
+// anything a writer of the format could not have produced, and saying where and why.
 #include "recordfiles/recordfiles.h"
 
+#include <cinttypes>
+#include <cstdio>
+
 namespace vevadar::recordfiles {
+namespace {
+
+std::string hex_byte(std::uint8_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
+
+}  // namespace
+
+RecordCursor::RecordCursor(std::string_view bytes) : bytes_(bytes) {}
+
+std::uint8_t RecordCursor::byte_at(std::size_t at) const {
+  return static_cast<std::uint8_t>(bytes_[at]);
+}
+
+RecordCursor::Step RecordCursor::fail(std::size_t offset, bool with_record, std::string what) {
+  char where[64];
+  if (with_record) {
+    std::snprintf(where, sizeof where, "offset %zu, record %" PRId64 ": ", offset, records_ + 1);
+  } else {
+    std::snprintf(where, sizeof where, "offset %zu: ", offset);
+  }
+  problem_ = where + what;
+  broken_ = true;
+  return Step::kBroken;
+}
+
+RecordCursor::Step RecordCursor::next(std::string_view expected) {
+  if (broken_) return Step::kBroken;
+  if (at_ == 0) {
+    if (bytes_.empty()) return fail(0, false, "file marker 0x4B expected, file is empty");
+    if (byte_at(0) != kFileMarker) {
+      return fail(0, false, "file marker 0x4B expected, found " + hex_byte(byte_at(0)));
+    }
+    at_ = 1;
+  }
+  record_offset_ = at_;
+  if (at_ >= bytes_.size()) return fail(at_, true, std::string(expected) + " expected, file ends");
+  // 0x82 is the end marker only where a record may begin; it must be the last byte.
+  if (byte_at(at_) == kEndMarker) {
+    if (at_ + 1 != bytes_.size()) {
+      return fail(at_ + 1, false,
+                  "the file's end expected after the end marker 0x82, found " +
+                      std::to_string(bytes_.size() - at_ - 1) + " more bytes");
+    }
+    return Step::kEnd;
+  }
+  payload_.clear();
+  bool first = true;
+  while (true) {
+    if (at_ >= bytes_.size()) {
+      return fail(at_, true, "the next segment of a continued record expected, file ends");
+    }
+    const std::uint8_t length = byte_at(at_);
+    if (length > kContinued) {
+      return fail(at_, true,
+                  (first ? std::string(expected) : std::string("the next segment's length byte")) +
+                      " expected, found the byte " + hex_byte(length));
+    }
+    const std::size_t size = length == kContinued ? kSegmentPayload : length;
+    if (bytes_.size() - at_ < size + 2) {
+      // Where the record began its context says what it is; a later segment is its own.
+      return fail(at_, true,
+                  (first ? std::string(expected) + ": " : std::string("a continued segment: ")) +
+                      std::to_string(size) + " payload bytes and the closing length byte " +
+                      "expected, the file ends after " + std::to_string(bytes_.size() - at_ - 1));
+    }
+    if (byte_at(at_ + 1 + size) != length) {
+      return fail(at_ + 1 + size, true,
+                  "closing length byte " + hex_byte(length) + " (as the opening one) expected, " +
+                      "found " + hex_byte(byte_at(at_ + 1 + size)));
+    }
+    const auto* piece = reinterpret_cast<const std::uint8_t*>(bytes_.data() + at_ + 1);
+    payload_.insert(payload_.end(), piece, piece + size);
+    at_ += size + 2;
+    first = false;
+    if (length != kContinued) break;
+  }
+  ++records_;
+  return Step::kRecord;
+}
 
 std::optional<std::vector<std::vector<std::uint8_t>>> read_model_records(std::string_view bytes) {
-  const auto byte_at = [&bytes](std::size_t at) { return static_cast<std::uint8_t>(bytes[at]); };
-  if (bytes.empty() || byte_at(0) != kFileMarker) return std::nullopt;
-
+  RecordCursor cursor(bytes);
   std::vector<std::vector<std::uint8_t>> records;
-  std::size_t at = 1;
   while (true) {
-    if (at >= bytes.size()) return std::nullopt;  // no end marker
-    // 0x82 is the end marker only where a record may begin; it must be the last byte.
-    if (byte_at(at) == kEndMarker) {
-      if (at + 1 != bytes.size()) return std::nullopt;
-      return records;
+    switch (cursor.next("a record or the end marker 0x82")) {
+      case RecordCursor::Step::kRecord:
+        records.emplace_back(cursor.payload().begin(), cursor.payload().end());
+        break;
+      case RecordCursor::Step::kEnd:
+        return records;
+      case RecordCursor::Step::kBroken:
+        return std::nullopt;
     }
-    std::vector<std::uint8_t> payload;
-    while (true) {
-      if (at >= bytes.size()) return std::nullopt;  // a continued record without its next segment
-      const std::uint8_t length = byte_at(at);
-      if (length > kContinued) return std::nullopt;
-      const std::size_t size = length == kContinued ? kSegmentPayload : length;
-      if (bytes.size() - at < size + 2) return std::nullopt;
-      if (byte_at(at + 1 + size) != length) return std::nullopt;
-      const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.data() + at + 1);
-      payload.insert(payload.end(), first, first + size);
-      at += size + 2;
-      if (length != kContinued) break;
-    }
-    records.push_back(std::move(payload));
   }
 }
 

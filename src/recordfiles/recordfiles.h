@@ -7,7 +7,11 @@
 //     at most 128 bytes, end marker 0x82);
 //   - FixedRecordFile: the node index file "velm.inn" (4-byte records addressed by number, a gap
 //     reads as 0), with a block cache so that a lookup is not a system call each time;
-//   - read_model_records: a reader of model file bytes, for tests and tools.
+//   - RecordCursor: model file bytes back into records one at a time, with the byte offset of
+//     each and a message naming the offset, the record and what was expected where they break;
+//   - read_model_records: all the records of model file bytes at once, for tests;
+//   - coding.h: the 4-byte little-endian integers and reals both files hold, encoded and decoded
+//     in one place.
 //
 // Model file layout, byte by byte:
 //   4B                          file marker, written ahead of the first record
@@ -22,13 +26,18 @@
 // Nothing here depends on any other area of the project.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "recordfiles/coding.h"
 
 namespace vevadar::recordfiles {
 
@@ -44,8 +53,10 @@ struct WriteFault {
   int fail_at = 0;
 };
 
-// One file in binary mode. Writes go through the C library's buffer; the first write error is
-// sticky and is reported by failed() and by close().
+// One file in binary mode. Writes are collected in a buffer of the file's own and reach the C
+// library in large pieces (the stream itself is unbuffered, so a read takes only what it asks
+// for); a seek, a read, a cut and the close write them out first. The first write error is sticky
+// and is reported by failed() and by close().
 class BinaryFile {
  public:
   enum class Opened : std::uint8_t { kExisting, kCreated, kFailed };
@@ -63,7 +74,8 @@ class BinaryFile {
   [[nodiscard]] bool open_for_reading(const std::string& name);
   [[nodiscard]] bool is_open() const { return file_ != nullptr; }
 
-  // Appends at the current position; false (and failed() from then on) if refused.
+  // Appends at the current position; false (and failed() from then on) if refused. A refusal
+  // of the file system may also show only when the buffer is written out.
   bool write(const void* data, std::size_t size);
   // Reads up to `size` bytes; `error` set on a read error (not on end of file).
   std::size_t read(void* data, std::size_t size, bool* error);
@@ -87,6 +99,8 @@ class BinaryFile {
   bool attach(std::FILE* file, Access access);
   // The C library needs a flush or a seek between a write and a read on one stream.
   bool switch_to(LastOp op);
+  // Hands the collected writes to the C library.
+  bool write_out();
 
   std::FILE* file_ = nullptr;
   std::string name_;
@@ -94,9 +108,10 @@ class BinaryFile {
   WriteFault fault_;
   Access access_ = Access::kReadWrite;
   LastOp last_op_ = LastOp::kNone;
-  // The stream's buffer: records are written a few bytes at a time, and a member array keeps
-  // the buffer out of the heap (the files live in a static for the life of the library).
+  // The write buffer: records are written a few bytes at a time, and a member array keeps the
+  // buffer out of the heap (the files live in a static for the life of the library).
   char buffer_[kBufferBytes] = {};
+  std::size_t pending_ = 0;  // bytes of buffer_ not yet handed to the C library
 };
 
 // The model file. Opened with the open-or-create rule and rewound: a file the open created is
@@ -108,11 +123,25 @@ class SequentialRecordFile {
 
   void begin_record();
   void add(const void* bytes, std::size_t size);
-  void add_int32(std::int32_t value);
-  void add_float(float value);
+  void add_int32(std::int32_t value) {
+    std::uint8_t bytes[kScalarBytes];
+    encode_int32(bytes, value);
+    add_scalar(bytes);
+  }
+  void add_float(float value) {
+    std::uint8_t bytes[kScalarBytes];
+    encode_float(bytes, value);
+    add_scalar(bytes);
+  }
+  // Several scalars, as the same number of add_int32 or add_float calls would add them, copied
+  // in one piece.
+  void add_int32s(std::span<const std::int32_t> values);
+  void add_floats(std::span<const float> values);
   // `text` padded with blanks (or cut) to `width` bytes.
   void add_text(std::string_view text, std::size_t width);
   void end_record();
+  // Payload bytes added to the open record so far.
+  [[nodiscard]] std::size_t record_size() const { return record_size_; }
 
   // Writes the end marker, flushes and closes, keeping the file. Returns false if the file
   // system refused any write of this run; the file is then reset to the empty model 4B 82.
@@ -124,13 +153,27 @@ class SequentialRecordFile {
   void arm_fault(WriteFault fault) { file_.arm_fault(fault); }
 
  private:
+  // A scalar that fits the open segment is stored in place; one that does not takes add().
+  void add_scalar(const std::uint8_t (&bytes)[kScalarBytes]) {
+    if (segment_fill_ + kScalarBytes > kSegmentPayload) {
+      add(bytes, kScalarBytes);
+      return;
+    }
+    assert(in_record_);
+    std::memcpy(segment_ + 1 + segment_fill_, bytes, kScalarBytes);
+    segment_fill_ += kScalarBytes;
+    record_size_ += kScalarBytes;
+  }
   void flush_segment(std::uint8_t length_byte);
 
   BinaryFile file_;
   bool at_start_ = true;  // nothing written since open: the first record cuts and marks
   bool in_record_ = false;
-  std::uint8_t segment_[kSegmentPayload] = {};
+  // The open segment as it is stored: its leading length byte, payload from segment_[1] on,
+  // then its trailing length byte.
+  std::uint8_t segment_[kSegmentPayload + 2] = {};
   std::size_t segment_fill_ = 0;
+  std::size_t record_size_ = 0;
 };
 
 // The node index file: record n (n >= 1) is the 4 bytes at offset (n - 1) * 4. A record inside
@@ -153,7 +196,20 @@ class FixedRecordFile {
   [[nodiscard]] bool open(const std::string& name, bool empty);
   // Writes record `record` (1..kMaxRecord; others are refused and return false).
   bool write(std::int32_t record, std::int32_t value);
-  ReadResult read(std::int32_t record);
+  // A record of a cached block is read here, without a call; every other read takes read_block.
+  ReadResult read(std::int32_t record) {
+    if (record >= 1 && record <= records_in_file_) {
+      const std::int64_t index = record - 1;
+      const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
+      const Block& block = cache_[static_cast<std::size_t>(number) % kCacheBlocks];
+      if (block.number == number) {
+        return {ReadStatus::kOk,
+                decode_int32(block.bytes + (index % static_cast<std::int64_t>(kBlockRecords)) *
+                                               static_cast<std::int64_t>(kScalarBytes))};
+      }
+    }
+    return read_block(record);
+  }
   // Writes the cached blocks back, closes and keeps the file.
   void close_keep();
   // Closes and removes the file without writing anything more.
@@ -163,12 +219,15 @@ class FixedRecordFile {
  private:
   static constexpr std::size_t kBlockBytes = 4096;
   static constexpr std::size_t kBlockRecords = kBlockBytes / 4;
-  static constexpr std::size_t kCacheBlocks = 64;
+  // 512 KiB: the records of labels 1 to 131,072, a full node table labelled from 1, all fit, so
+  // such a model never writes a block back or reads one again during its run.
+  static constexpr std::size_t kCacheBlocks = 128;
   struct Block {
     std::int64_t number = -1;  // block number in the file, -1 when the slot is empty
     bool dirty = false;
     std::uint8_t bytes[kBlockBytes] = {};
   };
+  ReadResult read_block(std::int32_t record);
   Block* block_for(std::int64_t number);
   bool write_back(Block& block);
 
@@ -176,6 +235,42 @@ class FixedRecordFile {
   std::int64_t records_in_file_ = 0;  // the file's length in records, cached blocks included
   std::int64_t bytes_on_disk_ = 0;
   Block cache_[kCacheBlocks];
+};
+
+// Walks model file bytes record by record, as the host reads them: the file marker, then per
+// record its segments, then the end marker as the last byte. The payload of the current record
+// is valid until the next step.
+class RecordCursor {
+ public:
+  enum class Step : std::uint8_t {
+    kRecord,  // payload() holds the next record
+    kEnd,     // the end marker, and nothing after it
+    kBroken,  // problem() says where and what
+  };
+  explicit RecordCursor(std::string_view bytes);
+
+  // Reads the next record. `expected` names what the caller needs at this record start ("the
+  // element end record"); it is part of the problem when the file ends or holds no record here.
+  Step next(std::string_view expected);
+  [[nodiscard]] std::span<const std::uint8_t> payload() const { return payload_; }
+  // The offset of the current record's first length byte, or of the end marker.
+  [[nodiscard]] std::size_t record_offset() const { return record_offset_; }
+  // Records read so far; the current record's number after kRecord.
+  [[nodiscard]] std::int64_t records() const { return records_; }
+  // "offset 1145, record 38: end marker 0x82 expected, file ends".
+  [[nodiscard]] const std::string& problem() const { return problem_; }
+
+ private:
+  std::uint8_t byte_at(std::size_t at) const;
+  Step fail(std::size_t offset, bool with_record, std::string what);
+
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  std::size_t record_offset_ = 0;
+  std::int64_t records_ = 0;
+  std::vector<std::uint8_t> payload_;
+  std::string problem_;
+  bool broken_ = false;
 };
 
 // Decodes model file bytes into the payloads of its records. nullopt if the bytes are not a

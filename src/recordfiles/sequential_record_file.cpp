@@ -1,19 +1,18 @@
 // SequentialRecordFile: the model file. A record's payload is collected one segment at a time in
-// segment_; a segment goes to the file whole, length bytes included, once it is known to be the
-// last of its record (end_record) or to be followed by more payload (add). No length byte is ever
-// written provisionally, so nothing is patched afterwards.
+// segment_, between the places of its two length bytes; a segment goes to the file whole, in one
+// write, once it is known to be the last of its record (end_record) or to be followed by more
+// payload (add). No length byte is ever written provisionally, so nothing is patched afterwards.
 #include "recordfiles/recordfiles.h"
 
 #include <algorithm>
-#include <bit>
 #include <cassert>
 #include <cstring>
+
+#include "recordfiles/coding.h"
 
 namespace vevadar::recordfiles {
 namespace {
 
-// A segment as stored: leading length byte, payload, trailing length byte.
-constexpr std::size_t kSegmentBytes = kSegmentPayload + 2;
 static_assert(kSegmentPayload <= 0xFF && kContinued != kEndMarker,
               "a last segment's length byte must never read as a continuation or the end");
 
@@ -45,33 +44,50 @@ void SequentialRecordFile::begin_record() {
   }
   in_record_ = true;
   segment_fill_ = 0;
+  record_size_ = 0;
 }
 
 void SequentialRecordFile::add(const void* bytes, std::size_t size) {
   assert(in_record_);
   const auto* next = static_cast<const std::uint8_t*>(bytes);
+  record_size_ += size;
   while (size > 0) {
     // A full segment is closed as continued only now that more payload is known to follow: a
     // record of exactly 128 bytes is one segment of length 128.
     if (segment_fill_ == kSegmentPayload) flush_segment(kContinued);
     const std::size_t take = std::min(size, kSegmentPayload - segment_fill_);
-    std::memcpy(segment_ + segment_fill_, next, take);
+    std::memcpy(segment_ + 1 + segment_fill_, next, take);
     segment_fill_ += take;
     next += take;
     size -= take;
   }
 }
 
-void SequentialRecordFile::add_int32(std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  const std::uint8_t bytes[4] = {
-      static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
-  add(bytes, sizeof bytes);
+namespace {
+
+// Encodes `values` into a local buffer (a buffer of its own lets the compiler keep the record's
+// counters in registers) and adds them a bufferful at a time.
+template <class T, class Encode>
+void add_encoded(SequentialRecordFile& file, std::span<const T> values, Encode encode) {
+  constexpr std::size_t kPerPiece = 64;
+  std::uint8_t bytes[kPerPiece * kScalarBytes];
+  while (!values.empty()) {
+    const std::size_t count = std::min(values.size(), kPerPiece);
+    for (std::size_t i = 0; i < count; ++i) encode(bytes + i * kScalarBytes, values[i]);
+    file.add(bytes, count * kScalarBytes);
+    values = values.subspan(count);
+  }
 }
 
-void SequentialRecordFile::add_float(float value) {
-  add_int32(static_cast<std::int32_t>(std::bit_cast<std::uint32_t>(value)));
+}  // namespace
+
+void SequentialRecordFile::add_int32s(std::span<const std::int32_t> values) {
+  add_encoded(*this, values,
+              [](std::uint8_t* dst, std::int32_t value) { encode_int32(dst, value); });
+}
+
+void SequentialRecordFile::add_floats(std::span<const float> values) {
+  add_encoded(*this, values, [](std::uint8_t* dst, float value) { encode_float(dst, value); });
 }
 
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {
@@ -94,11 +110,9 @@ void SequentialRecordFile::end_record() {
 }
 
 void SequentialRecordFile::flush_segment(std::uint8_t length_byte) {
-  std::uint8_t stored[kSegmentBytes];
-  stored[0] = length_byte;
-  std::memcpy(stored + 1, segment_, segment_fill_);
-  stored[segment_fill_ + 1] = length_byte;
-  file_.write(stored, segment_fill_ + 2);
+  segment_[0] = length_byte;
+  segment_[segment_fill_ + 1] = length_byte;
+  file_.write(segment_, segment_fill_ + 2);
   segment_fill_ = 0;
 }
 

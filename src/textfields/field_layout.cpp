@@ -10,13 +10,19 @@ namespace {
 
 std::int64_t count_of(std::int16_t n) { return std::max<std::int64_t>(n, 0); }
 
+// parse_integer, with its fast path inlined into the layout loop.
+VEVADAR_INLINE FieldValue<std::int32_t> integer_of(std::string_view field) {
+  std::int32_t value = 0;
+  if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
+  return internal::exact_integer(field);
+}
+
 // The columns of one field; the part past the end of the source is missing, which reads as the
 // blanks it stands for.
 std::string_view field_columns(std::string_view source, std::int64_t column, std::int64_t width) {
   const auto size = static_cast<std::int64_t>(source.size());
   if (column >= size) return {};
-  return source.substr(static_cast<std::size_t>(column),
-                       static_cast<std::size_t>(std::min(width, size - column)));
+  return {source.data() + column, static_cast<std::size_t>(std::min(width, size - column))};
 }
 
 FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
@@ -24,7 +30,7 @@ FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
   // A real field has no integer reading: integer layouts hold integer fields only.
   assert(spec.kind == FieldKind::kInteger);
   if (spec.kind != FieldKind::kInteger) return FieldError::kInvalidCharacter;
-  const FieldValue<std::int32_t> result = parse_integer(field);
+  const FieldValue<std::int32_t> result = integer_of(field);
   if (result.ok()) target = result.value;
   return result.error;
 }
@@ -33,15 +39,21 @@ FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
 template <class Real>
 FieldError convert_to_real(const FieldSpec& spec, std::string_view field, int scale, Real& target) {
   if (spec.kind == FieldKind::kInteger) {
-    const FieldValue<std::int32_t> result = parse_integer(field);
+    const FieldValue<std::int32_t> result = integer_of(field);
     if (result.ok()) target = static_cast<Real>(result.value);
     return result.error;
   }
+  // parse_real_float or parse_real_double, with one call less for the fast path.
+  Real value{};
+  if (internal::fast_real(field, spec.digits, scale, value)) {
+    target = value;
+    return FieldError::kNone;
+  }
   FieldValue<Real> result;
   if constexpr (sizeof(Real) == sizeof(float)) {
-    result = parse_real_float(field, spec.digits, scale);
+    result = internal::exact_real_float(field, spec.digits, scale);
   } else {
-    result = parse_real_double(field, spec.digits, scale);
+    result = internal::exact_real_double(field, spec.digits, scale);
   }
   if (result.ok()) target = result.value;
   return result.error;

@@ -54,6 +54,14 @@ Digits read_digits(FieldText& text, std::uint32_t base, std::uint32_t limit) {
 }  // namespace
 
 FieldValue<std::int32_t> parse_integer(std::string_view field) {
+  std::int32_t value = 0;
+  if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
+  return internal::exact_integer(field);
+}
+
+namespace internal {
+
+FieldValue<std::int32_t> exact_integer(std::string_view field) {
   FieldText text(field);
   bool negative = false;
   if (!text.at_end() && (text.peek() == '+' || text.peek() == '-')) {
@@ -82,14 +90,10 @@ FieldValue<std::int32_t> parse_integer(std::string_view field) {
   return {FieldError::kNone, static_cast<std::int32_t>(bits)};
 }
 
-namespace internal {
-
 void write_integer_columns(std::span<char> out, std::int64_t width, std::int32_t value,
                            int min_digits) {
   const bool negative = value < 0;
-  // 0U - value is the magnitude of every int32, the smallest included.
-  std::uint32_t magnitude =
-      negative ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  std::uint32_t magnitude = textfields::magnitude(value);
   char digits[10];
   std::int64_t count = 0;
   // A zero written with no minimum digits has no digits at all.

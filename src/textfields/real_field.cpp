@@ -15,6 +15,7 @@ using internal::FieldText;
 // doubles has at most 767 significant digits, so keeping more than that and standing in a single
 // nonzero digit for any nonzero digits dropped beyond them rounds exactly as the full text would.
 constexpr std::int64_t kKeptDigits = 780;
+constexpr std::int64_t kMinTextDigits = 20;
 // Exponent digits saturate here; any decimal exponent beyond kExponentBound is out of range for
 // both precisions, so the saturation cannot change a result.
 constexpr std::int64_t kExponentSaturation = 100000;
@@ -107,7 +108,7 @@ bool above_single_limit(const Decimal& decimal) {
 }
 
 template <class T>
-FieldValue<T> parse_real(std::string_view field, int implied_digits, int scale) {
+FieldValue<T> exact_real(std::string_view field, int implied_digits, int scale) {
   Decimal decimal;
   const FieldError error = split(field, implied_digits, scale, decimal);
   if (error != FieldError::kNone) return {error, T{}};
@@ -126,6 +127,11 @@ FieldValue<T> parse_real(std::string_view field, int implied_digits, int scale) 
   *end++ = '0';
   *end++ = '.';
   for (std::int64_t i = 0; i < decimal.count; ++i) *end++ = decimal.digits[i];
+  // Padded with zeros to more than 19 digits: for fewer, the C++ library may take a shortcut
+  // through floating-point arithmetic, which the x87 unit rounds twice where the library itself
+  // was built for it (the 32-bit Windows build's). More digits keep every conversion on its
+  // integer path; the value is the same.
+  for (std::int64_t i = decimal.count; i < kMinTextDigits; ++i) *end++ = '0';
   *end++ = 'e';
   end = std::to_chars(end, text + sizeof text, decimal.exponent).ptr;
 
@@ -146,11 +152,26 @@ FieldValue<T> parse_real(std::string_view field, int implied_digits, int scale) 
 }  // namespace
 
 FieldValue<float> parse_real_float(std::string_view field, int implied_digits, int scale) {
-  return parse_real<float>(field, implied_digits, scale);
+  float value = 0;
+  if (internal::fast_real(field, implied_digits, scale, value)) return {FieldError::kNone, value};
+  return exact_real<float>(field, implied_digits, scale);
 }
 
 FieldValue<double> parse_real_double(std::string_view field, int implied_digits, int scale) {
-  return parse_real<double>(field, implied_digits, scale);
+  double value = 0;
+  if (internal::fast_real(field, implied_digits, scale, value)) return {FieldError::kNone, value};
+  return exact_real<double>(field, implied_digits, scale);
 }
 
+namespace internal {
+
+FieldValue<float> exact_real_float(std::string_view field, int implied_digits, int scale) {
+  return exact_real<float>(field, implied_digits, scale);
+}
+
+FieldValue<double> exact_real_double(std::string_view field, int implied_digits, int scale) {
+  return exact_real<double>(field, implied_digits, scale);
+}
+
+}  // namespace internal
 }  // namespace vevadar::textfields

@@ -120,6 +120,11 @@ struct OutputValue {
   std::string_view text = {};
 };
 
+// |value| of a 32-bit value, the smallest one included (0U - value does not overflow).
+constexpr std::uint32_t magnitude(std::int32_t value) {
+  return value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+}
+
 // Writes one integer as an output integer field: the digits of |value| with leading zeros up to
 // `min_digits`, a '-' in front of a negative value, right-justified in `width`; `width` asterisks
 // when that does not fit. `out` receives exactly `width` characters.

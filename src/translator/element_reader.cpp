@@ -12,12 +12,10 @@
 #include <cstdint>
 
 #include "translator/messages.h"
+#include "translator/translator.h"
 
 namespace vevadar::translator {
 namespace {
-
-using textfields::FieldSpec;
-using textfields::integer_field;
 
 // What follows an element header.
 enum class Form : std::uint8_t {
@@ -54,29 +52,6 @@ constexpr DescriptorFacts facts_of(std::int32_t descriptor) {
   return {descriptor, 0, Form::kDropped};
 }
 
-// Header columns (first column of each 10-column field) per dataset.
-struct HeaderLayout {
-  std::int32_t dataset;
-  int label;
-  int descriptor;
-  int property;
-  int node_count;
-};
-
-constexpr std::array<HeaderLayout, 3> kHeaderLayouts = {{
-    {780, 1, 11, 31, 71},
-    {71, 1, 21, 31, 61},
-    {2412, 1, 11, 21, 51},
-}};
-
-constexpr HeaderLayout header_layout(std::int32_t dataset) {
-  for (const HeaderLayout& layout : kHeaderLayouts) {
-    if (layout.dataset == dataset) return layout;
-  }
-  return kHeaderLayouts[0];
-}
-
-constexpr FieldSpec kLabels[] = {integer_field(10, 8)};
 constexpr int kBeamLabels = 2;
 
 // "P" and the last seven decimal digits of a non-negative id, from the last digit backwards.
@@ -90,16 +65,11 @@ std::array<char, modelfile::kPartNameWidth> part_name(std::int32_t id) {
   return name;
 }
 
-// The magnitude of a 32-bit value without overflow at the smallest one.
-constexpr std::uint32_t magnitude(std::int32_t value) {
-  return value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-}
-
 // The first part whose id, without its sign, equals `key`; -1 when there is none.
 std::int32_t part_search(const modelfile::Model& model, std::int32_t key) {
   for (std::int32_t k = 1; k <= model.part_count; ++k) {
     const std::int32_t id = model.parts[static_cast<std::size_t>(k - 1)].id;
-    if (key >= 0 && magnitude(id) == static_cast<std::uint32_t>(key)) return k;
+    if (key >= 0 && textfields::magnitude(id) == static_cast<std::uint32_t>(key)) return k;
   }
   return -1;
 }
@@ -110,9 +80,9 @@ std::optional<ReaderOutcome> register_part(RunState& state, std::int32_t propert
   for (std::int32_t k = 0; k < model.part_count; ++k) {
     if (model.parts[static_cast<std::size_t>(k)].id == property) return std::nullopt;
   }
-  if (model.part_count >= kMaxParts) return capacity_exceeded(Capacity::kParts);
-  model.parts[static_cast<std::size_t>(model.part_count)] = {property, part_name(property)};
-  ++model.part_count;
+  if (!append_part(state, {property, part_name(property)})) {
+    return capacity_exceeded(Capacity::kParts);
+  }
   if (property > state.counters.largest_part_id) state.counters.largest_part_id = property;
   return std::nullopt;
 }
@@ -124,7 +94,7 @@ std::optional<ReaderOutcome> skip_dropped_element(RunState& state, const Descrip
   std::int32_t lines = node_count > 0 ? node_count / 8 + (node_count % 8 != 0 ? 1 : 0) : 0;
   if (facts.form == Form::kDroppedBeam) ++lines;
   for (std::int32_t i = 0; i < lines; ++i) {
-    if (auto ended = pass_over_line(state)) return ended;
+    if (auto ended = need_line(state)) return ended;
   }
   return std::nullopt;
 }
@@ -146,16 +116,17 @@ std::optional<ReaderOutcome> read_element_nodes(
     if (auto ended = need_line(state)) return ended;
     room = kBeamLabels;
   }
-  if (auto ended = need_line(state)) return ended;
-  // More labels than the line's layout holds cannot convert: the line's own counter is reported.
-  if (node_count > room) return conversion_failure();
+  if (node_count > room) {
+    // More labels than the line's layout holds cannot convert: the line's own counter is
+    // reported.
+    if (auto ended = need_line(state)) return ended;
+    return conversion_failure();
+  }
   const int count = node_count > 0 ? node_count : 0;
 
   std::array<std::int32_t, modelfile::kNodeSlots> labels{};
   const auto targets = std::span(labels).first(static_cast<std::size_t>(count));
-  if (!read_columns(state, 1, 10 * room, kLabels, targets).ok()) {
-    return conversion_failure();
-  }
+  if (auto failed = read_label_lines(state, targets)) return failed;
   for (int j = 0; j < count; ++j) {
     const auto index = lookup_node(state, labels[static_cast<std::size_t>(j)]);
     if (!index) return missing_node(labels[static_cast<std::size_t>(j)]);
@@ -166,8 +137,8 @@ std::optional<ReaderOutcome> read_element_nodes(
 
 }  // namespace
 
-ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
-  const HeaderLayout layout = header_layout(dataset);
+ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
+  const ElementHeaderColumns& layout = dataset.element;
   modelfile::Model& model = state.model;
 
   for (;;) {
@@ -191,8 +162,12 @@ ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
     }
 
     const DescriptorFacts facts = facts_of(header.descriptor);
-    if (facts.form == Form::kDropped || facts.form == Form::kDroppedBeam) {
-      state.messages.element_type_warning(header.descriptor);
+    const bool dropped = facts.form == Form::kDropped || facts.form == Form::kDroppedBeam;
+    if (state.element_observer != nullptr) {
+      state.element_observer->element_header(header.descriptor, !dropped);
+    }
+    if (dropped) {
+      state.messages.send(Message::kElementTypeWarning, header.descriptor);
       if (auto ended = skip_dropped_element(state, facts, header.node_count)) return *ended;
       continue;
     }
@@ -219,7 +194,7 @@ ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset) {
     if (!row) return capacity_exceeded(Capacity::kElements);
     model.elements[static_cast<std::size_t>(*row - 1)] = {header.label, header.part, nodes,
                                                           header.node_count, facts.type};
-    if (*row % kProgressEvery == 0) state.messages.progress(*row, " ELEMENTS PROCESSED");
+    if (*row % kProgressEvery == 0) state.messages.send(Message::kElementsProcessed, *row);
   }
 }
 

@@ -18,26 +18,12 @@ constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";
 
-// The universal file as the line reader's byte source.
-class InputSource final : public textfields::ByteSource {
- public:
-  explicit InputSource(recordfiles::BinaryFile& file) : file_(file) {}
-  Chunk read(char* buffer, std::size_t capacity) override {
-    bool error = false;
-    const std::size_t size = file_.read(buffer, capacity, &error);
-    return {size, error && size == 0};
-  }
-
- private:
-  recordfiles::BinaryFile& file_;
-};
-
 // Everything a run holds, allocated once for the life of the library. Runs never overlap.
 struct LibraryState {
   modelfile::Model model;
   RunCounters counters;
   recordfiles::BinaryFile input;
-  InputSource source{input};
+  FileSource source{input};
   textfields::LineReader lines{source};  // the line buffer and the line counter
   recordfiles::SequentialRecordFile model_file;
   recordfiles::FixedRecordFile node_index;
@@ -64,6 +50,7 @@ void reset_model(LibraryState& state) {
   model.restraint_set_ids.fill(0);
   model.load_set_ids.fill(0);
   model.load_set_dataset_count.fill(0);
+  // The second per-set load count: no dataset fills it, but the model file has a place for it.
   model.load_set_second_count.fill(0);
   model.node_count = 0;
   model.element_count = 0;
@@ -75,21 +62,14 @@ void reset_model(LibraryState& state) {
 }
 
 // Closes every file of the run that is still open, deleting none and writing nothing more: the
-// end of a run that stops early. Files already closed are left alone.
+// end of a run that stops early. Files already closed are left alone. Called once, when the run
+// is left (RunInProgress), whatever way it ends.
 void release_files(LibraryState& state) {
   state.input.close();
   state.model_file.release();
   state.node_index.close_keep();
   state.scratch.close();
   state.message_file.close();
-}
-
-void send_open_error(host::Host& host, std::string_view text) {
-  char line[textfields::kLineWidth];
-  const textfields::FieldSpec layout[] = {textfields::text_field()};
-  const textfields::OutputValue values[] = {text};
-  (void)textfields::write_line(line, layout, values);
-  host.error(line);
 }
 
 RunResult run_locked(host::Host& host, std::string_view input_name, const RunOptions& options) {
@@ -101,7 +81,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   // have a NUL in its name: the name would otherwise be cut short at it.
   if (input_name.empty() || input_name.find('\0') != std::string_view::npos ||
       !state.input.open_for_reading(std::string(input_name))) {
-    send_open_error(host, "**ERROR : CANNOT OPEN UNIVERSAL FILE");
+    send_error_line(host, Message::kCannotOpenUniversalFile);
     result.error_lines = 1;
     return result;
   }
@@ -120,8 +100,8 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
     failed_name = kMessageFileName;
   }
   if (failed_name != nullptr) {
-    release_files(state);
-    send_open_error(host, std::string("**ERROR : CANNOT OPEN FILE ") + failed_name);
+    const textfields::OutputValue name[] = {std::string_view(failed_name)};
+    send_error_line(host, Message::kCannotOpenFile, name);
     result.error_lines = 1;
     return result;
   }
@@ -130,29 +110,34 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   reset_model(state);
   state.lines.restart();
   Messages messages(host, state.message_file);
-  RunState run{state.lines, state.model, state.counters, state.node_index, messages};
+  RunState run{state.lines,      state.model, state.counters,
+               state.node_index, messages,    options.element_observer};
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
   if (end == ScanEnd::kPremature) {
-    release_files(state);
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();
+    result.premature_end = true;
     return result;
   }
 
   messages.summary(state.model);
-  modelfile::write_model(state.model, state.model_file);
+  const std::int32_t element_records = modelfile::write_model(state.model, state.model_file);
 
   state.input.close();
   const bool model_written = state.model_file.close_keep();
-  if (!model_written) messages.error_text("**ERROR : CANNOT WRITE MODEL FILE");
+  if (!model_written) messages.send(Message::kCannotWriteModelFile);
   state.node_index.close_delete();
   state.scratch.close_and_remove();
   state.message_file.close();
 
   // A refused write leaves the empty model: the host must not take it for the translation.
   result.end = model_written ? RunEnd::kCompleted : RunEnd::kModelNotWritten;
+  if (model_written) {
+    result.totals = {state.model.part_count, state.model.node_count, element_records,
+                     state.model.restraint_set_count, state.model.load_set_count};
+  }
   result.error_lines = messages.error_lines();
   result.warning_lines = messages.warning_lines();
   return result;
@@ -160,13 +145,21 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
 }  // namespace
 
+textfields::ByteSource::Chunk FileSource::read(char* buffer, std::size_t capacity) {
+  bool error = false;
+  const std::size_t size = file_.read(buffer, capacity, &error);
+  return {size, error};
+}
+
 RunResult run_translation(host::Host& host, std::string_view input_name,
                           const RunOptions& options) {
   bool expected = false;
   if (!g_run_in_progress.compare_exchange_strong(expected, true)) {
-    // The busy line is formed in a buffer of its own: the run in progress owns the host line.
-    send_open_error(host, "**ERROR : TRANSLATOR IS BUSY");
-    return {RunEnd::kBusy, 1, 0};
+    send_error_line(host, Message::kTranslatorBusy);
+    RunResult busy;
+    busy.end = RunEnd::kBusy;
+    busy.error_lines = 1;
+    return busy;
   }
   // A run left by an exception (a host callback that throws) must not leave the translator busy
   // or hold its files: the next run finds them released.

@@ -8,7 +8,6 @@
 #include "translator/readers.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <optional>
 
@@ -17,12 +16,9 @@ namespace {
 
 using textfields::integer_field;
 using textfields::real_field;
-using textfields::scale_factor;
 
 // 782 second line: forces 1-3 then moments 1-3, columns 1-78.
 constexpr std::array kSingleLoadLine = {real_field(13, 5, 6)};
-// 790 second and third lines: three components in columns 1-75.
-constexpr std::array kDoubleLoadLine = {scale_factor(1), real_field(25, 16, 3)};
 
 constexpr std::int32_t kNodalLoad = 1;
 
@@ -68,38 +64,18 @@ std::optional<ReaderOutcome> read_single_loads(RunState& state, modelfile::Force
   return std::nullopt;
 }
 
-// 790: one line of three double-precision fields, rounded to single for the store. The three
-// values are stored only when all three converted; one that rounds to an infinity in single
-// precision fails like a field that overflows, so no table ever holds an infinity.
-std::optional<ReaderOutcome> read_double_line(RunState& state, float (&target)[3]) {
-  std::array<double, 3> values{};
-  if (!read_columns(state, 1, 75, kDoubleLoadLine, values).ok()) return conversion_failure();
-  std::array<float, 3> rounded{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    rounded[i] = static_cast<float>(values[i]);
-    if (std::isinf(rounded[i])) return conversion_failure();
-  }
-  for (std::size_t i = 0; i < 3; ++i) target[i] = rounded[i];
-  return std::nullopt;
-}
-
-// Lines 3 and 4 of a 790 kind-1 record: any failure to read them, the end of input included,
-// is a read failure.
-bool next_record_line(RunState& state) {
-  return state.lines.next() == textfields::LineReader::Outcome::kLine;
-}
-
+// 790: the forces on the second line and the moments on the third, each line stored only when
+// all three of its values converted. Lines 3 and 4 come after a store.
 std::optional<ReaderOutcome> read_double_loads(RunState& state, modelfile::Force& load) {
-  if (const auto failed = read_double_line(state, load.force)) return failed;
-  if (!next_record_line(state)) return read_failure();
-  if (const auto failed = read_double_line(state, load.moment)) return failed;
-  if (!next_record_line(state)) return read_failure();
-  return std::nullopt;
+  if (!read_rounded_doubles(state, load.force)) return conversion_failure();
+  if (const auto failed = need_record_line(state)) return failed;
+  if (!read_rounded_doubles(state, load.moment)) return conversion_failure();
+  return need_record_line(state);
 }
 
 }  // namespace
 
-ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
+ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset) {
   modelfile::Model& model = state.model;
   textfields::LineReader& lines = state.lines;
 
@@ -115,7 +91,7 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
   auto& loads = model.loads[set_row];
 
   // The header's second line is not tested for the delimiter.
-  if (const auto failed = pass_over_line(state)) return *failed;
+  if (const auto failed = need_line(state)) return *failed;
 
   for (;;) {
     if (const auto failed = need_line(state)) return *failed;
@@ -123,7 +99,7 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
 
     if (kind != kNodalLoad) {
       for (std::int32_t i = further_lines(kind); i > 0; --i) {
-        if (const auto failed = pass_over_line(state)) return *failed;
+        if (const auto failed = need_line(state)) return *failed;
       }
       continue;
     }
@@ -136,8 +112,8 @@ ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset) {
     if (const auto failed = need_line(state)) return *failed;
 
     modelfile::Force& load = loads[static_cast<std::size_t>(*node - 1)];
-    const auto failed =
-        dataset == 782 ? read_single_loads(state, load) : read_double_loads(state, load);
+    const auto failed = dataset.load.double_precision ? read_double_loads(state, load)
+                                                      : read_single_loads(state, load);
     if (failed) return *failed;
   }
 }

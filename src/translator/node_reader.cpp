@@ -6,7 +6,6 @@
 #include "translator/readers.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 #include "translator/messages.h"
@@ -17,49 +16,16 @@ namespace {
 using textfields::FieldSpec;
 using textfields::integer_field;
 using textfields::real_field;
-using textfields::scale_factor;
-
-struct NodeDataset {
-  std::int32_t dataset;
-  bool two_lines;  // coordinates on a second line, in double precision
-};
-
-constexpr std::array<NodeDataset, 3> kNodeDatasets = {{
-    {15, false},
-    {781, true},
-    {2411, true},
-}};
 
 // Columns 11-30: the coordinate system numbers, checked but not kept.
 constexpr FieldSpec kSystemFields[] = {integer_field(10, 2)};
 // Dataset 15: x, y, z in columns 41-79.
 constexpr FieldSpec kSingleCoordinates[] = {real_field(13, 5, 3)};
-// Datasets 781 and 2411: x, y, z in columns 1-75 of the second line.
-constexpr FieldSpec kDoubleCoordinates[] = {scale_factor(1), real_field(25, 16, 3)};
-
-bool two_line_dataset(std::int32_t dataset) {
-  for (const NodeDataset& entry : kNodeDatasets) {
-    if (entry.dataset == dataset) return entry.two_lines;
-  }
-  return false;
-}
-
-// Reads the coordinates of a two-line node from the current (second) line. A value that converts
-// as a double but has no finite single-precision neighbour is refused like a single overflow.
-bool read_double_coordinates(const RunState& state, std::array<float, 3>& xyz) {
-  std::array<double, 3> values{};
-  if (!read_columns(state, 1, 75, kDoubleCoordinates, values).ok()) return false;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    xyz[i] = static_cast<float>(values[i]);
-    if (std::isinf(xyz[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
-ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
-  const bool two_lines = two_line_dataset(dataset);
+ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
+  const bool two_lines = dataset.node.two_lines;
   modelfile::Model& model = state.model;
 
   for (;;) {
@@ -77,7 +43,8 @@ ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
     if (two_lines) {
       // The second line belongs to the node: it is not tested for a delimiter.
       if (auto ended = need_line(state)) return *ended;
-      if (!read_double_coordinates(state, xyz)) return conversion_failure();
+      // Datasets 781 and 2411: x, y, z in columns 1-75 of the second line.
+      if (!read_rounded_doubles(state, xyz)) return conversion_failure();
     } else if (!read_columns(state, 41, 39, kSingleCoordinates, xyz).ok()) {
       return conversion_failure();
     }
@@ -87,7 +54,7 @@ ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset) {
     model.node_count = n;
     // A repeated label is overwritten: later lookups find the later row, both rows stay.
     (void)state.node_index.write(*label, n);
-    if (n % kProgressEvery == 0) state.messages.progress(n, " NODES PROCESSED");
+    if (n % kProgressEvery == 0) state.messages.send(Message::kNodesProcessed, n);
   }
 }
 

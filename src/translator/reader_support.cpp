@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace vevadar::translator {
 
@@ -15,6 +16,11 @@ std::optional<ReaderOutcome> need_line(RunState& state) {
       return read_failure();
   }
   return read_failure();
+}
+
+std::optional<ReaderOutcome> need_record_line(RunState& state) {
+  if (state.lines.next() != textfields::LineReader::Outcome::kLine) return read_failure();
+  return std::nullopt;
 }
 
 textfields::ReadResult read_columns(const RunState& state, int first, int count,
@@ -35,20 +41,45 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
   return textfields::read_fields(state.lines.columns(first, count), layout, targets);
 }
 
-std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
-  const auto field = textfields::parse_integer(state.lines.columns(first, width));
-  if (!field.ok()) return std::nullopt;
-  return field.value;
+bool read_rounded_doubles(const RunState& state, std::span<float, 3> target) {
+  static constexpr textfields::FieldSpec kLayout[] = {textfields::scale_factor(1),
+                                                      textfields::real_field(25, 16, 3)};
+  std::array<double, 3> values{};
+  if (!read_columns(state, 1, 75, kLayout, values).ok()) return false;
+  std::array<float, 3> rounded{};
+  for (std::size_t i = 0; i < rounded.size(); ++i) {
+    rounded[i] = static_cast<float>(values[i]);
+    if (std::isinf(rounded[i])) return false;
+  }
+  std::copy(rounded.begin(), rounded.end(), target.begin());
+  return true;
 }
 
-std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
-  if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
-  const auto record = state.node_index.read(label);
-  if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
-  // 0 is a record inside the file that no node wrote. A value outside the node table cannot come
-  // from this run's node reader; refusing it keeps every stored index inside the table.
-  if (record.value < 1 || record.value > state.model.node_count) return std::nullopt;
-  return record.value;
+std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::int32_t> labels) {
+  static constexpr int kLabelsPerLine = 8;
+  static constexpr textfields::FieldSpec kLabelLine[] = {
+      textfields::integer_field(10, kLabelsPerLine)};
+  const auto count = static_cast<int>(labels.size());
+  const int line_count = count == 0 ? 1 : (count + kLabelsPerLine - 1) / kLabelsPerLine;
+  for (int line = 0; line < line_count; ++line) {
+    if (auto ended = need_line(state)) return ended;
+    const int first = line * kLabelsPerLine;
+    const int on_line = std::min(count - first, kLabelsPerLine);
+    const auto targets =
+        labels.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(on_line));
+    if (!read_columns(state, 1, textfields::kLineWidth, kLabelLine, targets).ok()) {
+      return conversion_failure();
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part) {
+  modelfile::Model& model = state.model;
+  if (model.part_count >= kMaxParts) return std::nullopt;
+  model.parts[static_cast<std::size_t>(model.part_count)] = part;
+  ++model.part_count;
+  return model.part_count;
 }
 
 std::optional<std::int32_t> take_element_row(RunState& state) {

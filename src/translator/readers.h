@@ -20,12 +20,11 @@ namespace vevadar::translator {
 enum class Route : std::uint8_t {
   kDatasetEnd,       // the closing delimiter was consumed
   kLeaveDataset,     // the reader leaves the rest of the dataset unread
-  kNoReader,         // the dataset is skipped like one without a reader
-  kReadFailure,      // "**ERROR : READ DATA ERROR" + line counter
-  kFieldConversion,  // "**ERROR : READ INTERNAL DATA ERROR" + line counter, then " RECORD="
-  kMissingNode,      // "** ERROR !  NODE # " + label + " DOES NOT EXIST"
-  kCapacity,         // "**ERROR : TOO MANY ..." + line counter
-  kPrematureEnd,     // "**ERROR : ENCOUNTER UNCOMPLETED DATASET"; the run ends
+  kReadFailure,      // the read data error line, with the line counter
+  kFieldConversion,  // the read internal data error line and its record line
+  kMissingNode,      // the missing node line, with the label
+  kCapacity,         // the "too many" line of `capacity`, with the line counter
+  kPrematureEnd,     // the uncompleted dataset line; the run ends
 };
 
 enum class Capacity : std::uint8_t {
@@ -51,30 +50,62 @@ constexpr ReaderOutcome missing_node(std::int32_t label) { return {Route::kMissi
 constexpr ReaderOutcome capacity_exceeded(Capacity what) { return {Route::kCapacity, 0, what}; }
 constexpr ReaderOutcome premature_end() { return {Route::kPrematureEnd}; }
 
-using DatasetReader = ReaderOutcome (*)(RunState& state, std::int32_t dataset);
+struct Dataset;
+using DatasetReader = ReaderOutcome (*)(RunState& state, const Dataset& dataset);
+
+// What tells apart the datasets that share a reader. Each reader uses its own member only.
+struct NodeForm {
+  bool two_lines = false;  // the coordinates on a second line, in double precision
+};
+struct ElementHeaderColumns {  // the first column of each 10-column header field
+  int label = 0;
+  int descriptor = 0;
+  int property = 0;
+  int node_count = 0;
+};
+struct RestraintForm {
+  bool list = false;                   // a bare list of restrained nodes for restraint set 1
+  std::int32_t kind_one_trailing = 0;  // lines after a kind-1 record's second line
+  std::int32_t kind_two_further = 0;   // lines after a kind-2 record's first line
+};
+struct LoadForm {
+  bool double_precision = false;  // forces and moments on two lines of three double values
+};
+
+// A dataset with a reader: its number, its reader and the reader's facts for it. The table of
+// them is the scanner's dispatch (scanner.cpp).
+struct Dataset {
+  std::int32_t number = 0;
+  DatasetReader reader = nullptr;
+  NodeForm node = {};
+  ElementHeaderColumns element = {};
+  RestraintForm restraint = {};
+  LoadForm load = {};
+};
 
 // Datasets 15, 781, 2411.
-ReaderOutcome read_node_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset);
 // Datasets 71, 780, 2412 (rigid elements through expand_rigid_element).
-ReaderOutcome read_element_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset);
 // Descriptor 122: the element reader has counted row `row` with its label, part index and node
 // count, and the first node line is next. Makes the spokes; returns kDatasetEnd to go on with the
 // next element header, or the route to take.
 ReaderOutcome expand_rigid_element(RunState& state, std::int32_t row);
 // Dataset 754.
-ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_rigid_part_dataset(RunState& state, const Dataset& dataset);
 // Datasets 214, 755, 791.
-ReaderOutcome read_restraint_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_restraint_dataset(RunState& state, const Dataset& dataset);
 // Datasets 782, 790.
-ReaderOutcome read_load_dataset(RunState& state, std::int32_t dataset);
+ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset);
 
 // --- Shared helpers (reader_support.cpp) -------------------------------------------------------
 
 // Reads the next line where the dataset still needs one: nullopt when a line was read, else the
 // route (end of input: premature end; a failed read: read failure).
 std::optional<ReaderOutcome> need_line(RunState& state);
-// Reads a line that a reader only passes over, with the same routes as need_line.
-inline std::optional<ReaderOutcome> pass_over_line(RunState& state) { return need_line(state); }
+// Reads a further line of a record after its store: any outcome but a line, the end of input
+// included, is a read failure. The line is not tested for the delimiter.
+std::optional<ReaderOutcome> need_record_line(RunState& state);
 
 // Converts columns first..first+count-1 of the current line with `layout` into `targets`.
 textfields::ReadResult read_columns(const RunState& state, int first, int count,
@@ -87,11 +118,38 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
                                     std::span<const textfields::FieldSpec> layout,
                                     std::span<double> targets);
 // One integer field of columns first..first+width-1; nullopt when it does not convert.
-std::optional<std::int32_t> read_integer(const RunState& state, int first, int width);
+inline std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
+  const auto field = textfields::parse_integer(state.lines.columns(first, width));
+  if (!field.ok()) return std::nullopt;
+  return field.value;
+}
+// Columns 1-75 of the current line as three double-precision fields, each rounded to single
+// precision for the store. False when one does not convert or has no finite single-precision
+// neighbour (refused like a field that overflows, so no table ever holds an infinity); `target`
+// is then unchanged.
+[[nodiscard]] bool read_rounded_doubles(const RunState& state, std::span<float, 3> target);
+// Reads node labels from the next lines, eight to a line in columns 1-80: one line for every
+// eight labels begun, and one line when `labels` is empty. The lines are not tested for the
+// delimiter; each is converted as it is read. A label that does not convert is a conversion
+// failure of its line.
+std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::int32_t> labels);
 
 // The node index of `label`, or nullopt for a node that does not exist: a label that cannot be
 // a record number, a record past the end of the node index file, or one never written (0).
-std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label);
+// Defined here: every node label of every element takes it.
+inline std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
+  if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
+  const auto record = state.node_index.read(label);
+  if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
+  // 0 is a record inside the file that no node wrote. A value outside the node table cannot come
+  // from this run's node reader; refusing it keeps every stored index inside the table.
+  if (record.value < 1 || record.value > state.model.node_count) return std::nullopt;
+  return record.value;
+}
+
+// Appends `part` to the part table and returns its 1-based index, or nullopt (kParts capacity)
+// when the table is full.
+std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part);
 
 // Takes element row count + 1 with every column zeroed, or nullopt (kElements capacity) when the
 // table is full. give_back_element_row undoes the last take.

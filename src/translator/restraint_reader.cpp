@@ -26,15 +26,6 @@ constexpr std::array kRestraintRecord = {integer_field(10), skip(10), integer_fi
 constexpr std::int32_t kNodalRestraint = 1;
 constexpr std::int32_t kKindTwo = 2;
 
-// Lines of a record after its first, by dataset. 791 records of both kinds are four lines long.
-struct RecordLines {
-  std::int32_t kind_one_ignored;  // read after the store; end of input is a read failure
-  std::int32_t kind_two;          // read as any needed line
-};
-constexpr RecordLines record_lines(std::int32_t dataset) {
-  return dataset == 791 ? RecordLines{2, 3} : RecordLines{0, 1};
-}
-
 std::span<const std::int32_t, 6> flags_of(const std::array<std::int32_t, 7>& fields) {
   return std::span<const std::int32_t, 7>(fields).subspan<1, 6>();
 }
@@ -60,7 +51,7 @@ ReaderOutcome read_restraint_list(RunState& state) {
   }
 }
 
-ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
+ReaderOutcome read_restraint_set(RunState& state, const RestraintForm& form) {
   modelfile::Model& model = state.model;
   textfields::LineReader& lines = state.lines;
 
@@ -74,16 +65,16 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
   auto& column = model.restraint[static_cast<std::size_t>(header.set - 1)];
 
   // The header's second line is not tested for the delimiter.
-  if (const auto failed = pass_over_line(state)) return *failed;
+  if (const auto failed = need_line(state)) return *failed;
 
-  const RecordLines further = record_lines(dataset);
   for (;;) {
     if (const auto failed = need_line(state)) return *failed;
     if (lines.is_delimiter()) return dataset_end();
 
     if (kind == kKindTwo) {
-      for (std::int32_t i = 0; i < further.kind_two; ++i) {
-        if (const auto failed = pass_over_line(state)) return *failed;
+      // Kind-2 lines are read as any needed line.
+      for (std::int32_t i = 0; i < form.kind_two_further; ++i) {
+        if (const auto failed = need_line(state)) return *failed;
       }
       continue;
     }
@@ -94,22 +85,21 @@ ReaderOutcome read_restraint_set(RunState& state, std::int32_t dataset) {
     const auto node = lookup_node(state, fields[0]);
     if (!node) return missing_node(fields[0]);
     // The record's second line comes before the store: a record cut off there stores nothing.
-    if (const auto failed = pass_over_line(state)) return *failed;
+    if (const auto failed = need_line(state)) return *failed;
     column[static_cast<std::size_t>(*node - 1)] = restraint_code(flags_of(fields));
 
-    // 791 carries two more lines that nothing here uses; any failure to read them, the end
-    // of input included, is a read failure.
-    for (std::int32_t i = 0; i < further.kind_one_ignored; ++i) {
-      if (lines.next() != textfields::LineReader::Outcome::kLine) return read_failure();
+    // Trailing lines (791) carry nothing used here.
+    for (std::int32_t i = 0; i < form.kind_one_trailing; ++i) {
+      if (const auto failed = need_record_line(state)) return *failed;
     }
   }
 }
 
 }  // namespace
 
-ReaderOutcome read_restraint_dataset(RunState& state, std::int32_t dataset) {
-  if (dataset == 214) return read_restraint_list(state);
-  return read_restraint_set(state, dataset);
+ReaderOutcome read_restraint_dataset(RunState& state, const Dataset& dataset) {
+  if (dataset.restraint.list) return read_restraint_list(state);
+  return read_restraint_set(state, dataset.restraint);
 }
 
 }  // namespace vevadar::translator

@@ -14,12 +14,6 @@
 namespace vevadar::translator {
 namespace {
 
-using textfields::FieldSpec;
-using textfields::integer_field;
-
-constexpr std::int32_t kLabelsPerLine = 8;
-constexpr FieldSpec kNodeLine[] = {integer_field(10, kLabelsPerLine)};
-
 using NodeBuffer = std::array<std::int32_t, kMaxRigidNodes>;
 
 // Reads the node lines of `count` labels (at most kMaxRigidNodes) into `labels`. A rigid element
@@ -27,15 +21,8 @@ using NodeBuffer = std::array<std::int32_t, kMaxRigidNodes>;
 // it then).
 std::optional<ReaderOutcome> read_node_lines(RunState& state, std::int32_t count,
                                              NodeBuffer& labels) {
-  if (count <= 0) return need_line(state);
-  for (std::int32_t first = 0; first < count; first += kLabelsPerLine) {
-    if (auto ended = need_line(state)) return ended;
-    const std::int32_t on_line = std::min(kLabelsPerLine, count - first);
-    const auto targets = std::span(labels).subspan(static_cast<std::size_t>(first),
-                                                   static_cast<std::size_t>(on_line));
-    if (!read_columns(state, 1, 80, kNodeLine, targets).ok()) return conversion_failure();
-  }
-  return std::nullopt;
+  return read_label_lines(state,
+                          std::span(labels).first(static_cast<std::size_t>(std::max(count, 0))));
 }
 
 }  // namespace

@@ -26,9 +26,6 @@ constexpr std::array kHeader = {integer_field(10, 2)};
 // flags 1-6 (31-42).
 constexpr std::array kRecordHeader = {integer_field(10), skip(10), integer_field(10),
                                       integer_field(2, 6)};
-// Dependent node labels, eight to a line.
-constexpr int kLabelsPerLine = 8;
-constexpr std::array kLabelLine = {integer_field(10, kLabelsPerLine)};
 // Dependent nodes per element: slots 2 to 7.
 constexpr std::int32_t kGroupSize = 6;
 constexpr std::int32_t kRigidKind = 1;
@@ -43,23 +40,12 @@ struct RigidRecord {
   std::span<const std::int32_t> dependents;
 };
 
-// Reads the dependent node list: n / 8 lines rounded up, one line when n is 0 or less; the lines
-// are not tested for the delimiter. Labels are converted as each line is read, and one that does
-// not convert is a read failure of that line.
+// Reads the dependent node list, eight labels to a line. A label that does not convert is a read
+// failure of its line.
 std::optional<ReaderOutcome> read_dependents(RunState& state, std::span<std::int32_t> labels) {
-  const auto count = static_cast<int>(labels.size());
-  const int line_count = count <= 0 ? 1 : (count + kLabelsPerLine - 1) / kLabelsPerLine;
-  for (int line = 0; line < line_count; ++line) {
-    if (const auto failed = need_line(state)) return failed;
-    const int first = line * kLabelsPerLine;
-    const int on_line = std::clamp(count - first, 0, kLabelsPerLine);
-    const auto targets =
-        labels.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(on_line));
-    if (!read_columns(state, 1, textfields::kLineWidth, kLabelLine, targets).ok()) {
-      return read_failure();
-    }
-  }
-  return std::nullopt;
+  auto failed = read_label_lines(state, labels);
+  if (failed && failed->route == Route::kFieldConversion) return read_failure();
+  return failed;
 }
 
 // Makes one element of the independent node and one group of dependents. Capacity is tested
@@ -97,8 +83,7 @@ std::optional<ReaderOutcome> make_element(RunState& state, std::int32_t part,
 
 }  // namespace
 
-ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t /*dataset*/) {
-  modelfile::Model& model = state.model;
+ReaderOutcome read_rigid_part_dataset(RunState& state, const Dataset& /*dataset*/) {
   textfields::LineReader& lines = state.lines;
 
   if (const auto failed = need_line(state)) return *failed;
@@ -111,15 +96,14 @@ ReaderOutcome read_rigid_part_dataset(RunState& state, std::int32_t /*dataset*/)
   // would capture other parts' elements: it counts as a bad offset field.
   const std::int32_t part_id = wrapping_add(state.counters.largest_part_id, header[0]);
   if (part_id < 0) return conversion_failure();
-  if (model.part_count >= kMaxParts) return capacity_exceeded(Capacity::kParts);
   // The largest part id is not advanced: a second dataset with the same offset makes a second
   // part with the same id.
-  ++model.part_count;
-  model.parts[static_cast<std::size_t>(model.part_count - 1)] = {part_id, kPartName};
-  const std::int32_t part = model.part_count;
+  const auto appended = append_part(state, {part_id, kPartName});
+  if (!appended) return capacity_exceeded(Capacity::kParts);
+  const std::int32_t part = *appended;
 
   // The header's second line is not tested for the delimiter.
-  if (const auto failed = pass_over_line(state)) return *failed;
+  if (const auto failed = need_line(state)) return *failed;
 
   std::array<std::int32_t, kMaxDependentNodes> labels{};
   for (;;) {

@@ -10,34 +10,32 @@ namespace {
 
 using textfields::LineReader;
 
-struct Dispatch {
-  std::int32_t dataset;
-  DatasetReader reader;
-};
-
-constexpr std::array<Dispatch, 12> kDispatch = {{
-    {15, read_node_dataset},
-    {781, read_node_dataset},
-    {2411, read_node_dataset},
-    {214, read_restraint_dataset},
-    {71, read_element_dataset},
-    {780, read_element_dataset},
-    {2412, read_element_dataset},
-    {754, read_rigid_part_dataset},
-    {755, read_restraint_dataset},
-    {791, read_restraint_dataset},
-    {782, read_load_dataset},
-    {790, read_load_dataset},
+// Every dataset with a reader. 791 records of both kinds are four lines long, 755 records of
+// kind 1 two lines and of kind 2 one line.
+constexpr std::array<Dataset, 12> kDatasets = {{
+    {.number = 15, .reader = read_node_dataset, .node = {.two_lines = false}},
+    {.number = 781, .reader = read_node_dataset, .node = {.two_lines = true}},
+    {.number = 2411, .reader = read_node_dataset, .node = {.two_lines = true}},
+    {.number = 214, .reader = read_restraint_dataset, .restraint = {.list = true}},
+    {.number = 71, .reader = read_element_dataset, .element = {1, 21, 31, 61}},
+    {.number = 780, .reader = read_element_dataset, .element = {1, 11, 31, 71}},
+    {.number = 2412, .reader = read_element_dataset, .element = {1, 11, 21, 51}},
+    {.number = 754, .reader = read_rigid_part_dataset},
+    {.number = 755,
+     .reader = read_restraint_dataset,
+     .restraint = {.kind_one_trailing = 0, .kind_two_further = 1}},
+    {.number = 791,
+     .reader = read_restraint_dataset,
+     .restraint = {.kind_one_trailing = 2, .kind_two_further = 3}},
+    {.number = 782, .reader = read_load_dataset, .load = {.double_precision = false}},
+    {.number = 790, .reader = read_load_dataset, .load = {.double_precision = true}},
 }};
-
-constexpr std::string_view kDelimiterError = "**ERROR : READ DATASET DELIMITER ERROR";
-constexpr std::string_view kDataTypeError = "**ERROR : READ DATA TYPE ERROR ";
 
 }  // namespace
 
-DatasetReader reader_for(std::int32_t dataset) {
-  for (const Dispatch& entry : kDispatch) {
-    if (entry.dataset == dataset) return entry.reader;
+const Dataset* reader_for(std::int32_t number) {
+  for (const Dataset& dataset : kDatasets) {
+    if (dataset.number == number) return &dataset;
   }
   return nullptr;
 }
@@ -55,7 +53,7 @@ ScanEnd scan(RunState& state) {
     const LineReader::Outcome outcome = lines.next();
     if (outcome == LineReader::Outcome::kEnd) return ScanEnd::kCompleted;
     if (outcome == LineReader::Outcome::kFailure) {
-      messages.error_text(kDelimiterError);
+      messages.send(Message::kDelimiterError);
       where = State::kSearch;
       continue;
     }
@@ -68,17 +66,17 @@ ScanEnd scan(RunState& state) {
     where = State::kSearch;
     const auto number = read_integer(state, 1, 6);
     if (!number) {
-      messages.read_data_error(lines.line_counter());
+      messages.send(Message::kReadDataError, lines.line_counter());
       continue;
     }
     if (*number < 1 || *number > kMaxDatasetNumber) {
-      messages.error_text(kDataTypeError);
+      messages.send(Message::kDataTypeError);
       continue;
     }
-    const DatasetReader reader = reader_for(*number);
-    if (reader == nullptr) continue;
+    const Dataset* dataset = reader_for(*number);
+    if (dataset == nullptr) continue;
 
-    const ReaderOutcome result = reader(state, *number);
+    const ReaderOutcome result = dataset->reader(state, *dataset);
     if (result.route == Route::kPrematureEnd) {
       messages.report(result, lines.line_counter());
       return ScanEnd::kPremature;

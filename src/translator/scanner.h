@@ -16,7 +16,8 @@ enum class ScanEnd : std::uint8_t {
 
 ScanEnd scan(RunState& state);
 
-// The reader registered for a dataset number, or nullptr when none is.
-DatasetReader reader_for(std::int32_t dataset);
+// The dataset entry (reader and facts) registered for a dataset number, or nullptr when none
+// is.
+const Dataset* reader_for(std::int32_t number);
 
 }  // namespace vevadar::translator

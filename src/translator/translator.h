@@ -3,7 +3,9 @@
 // What this area offers:
 //   - run_translation: a whole run against a Host (the entry RUV2IRU binds the host program's
 //     callbacks; the command-line host and the tests bring their own Host);
-//   - RunResult: how the run ended, for callers that need an exit status.
+//   - RunResult: how the run ended, for callers that need an exit status;
+//   - ElementObserver: an optional listener to the element headers a run meets (vevadar info);
+//   - FileSource: an open universal file as a line reader's byte source.
 // Inside: the run (idsuniv.cpp), the scanner, the host message layer and one reader per group of
 // datasets, sharing the run state declared in EXTERNAL.h with the capacities of SCALE.h.
 #pragma once
@@ -13,6 +15,7 @@
 
 #include "host/host.h"
 #include "recordfiles/recordfiles.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::translator {
 
@@ -27,11 +30,43 @@ struct RunResult {
   RunEnd end = RunEnd::kCompleted;
   std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
   std::int32_t warning_lines = 0;  // element type warnings
+  bool premature_end = false;      // the file ended inside a dataset (velm.bin is untouched)
+  // What the model file of a completed run holds (its element records: the element rows that
+  // hold an element); all 0 for a run that wrote no model.
+  struct Totals {
+    std::int32_t parts = 0;
+    std::int32_t nodes = 0;
+    std::int32_t elements = 0;
+    std::int32_t restraint_sets = 0;
+    std::int32_t load_sets = 0;
+  } totals;
 };
 
-// Test seams; a normal run uses the defaults.
+// Hears of every element header the element readers meet, for an inventory of a file: its
+// descriptor and whether the model can hold that element type (false: it was dropped with a
+// warning). A header whose element then fails to read was still met.
+class ElementObserver {
+ public:
+  virtual ~ElementObserver() = default;
+  virtual void element_header(std::int32_t descriptor, bool kept) = 0;
+};
+
+// Test seams and observers; a normal run uses the defaults.
 struct RunOptions {
   recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
+  ElementObserver* element_observer = nullptr;
+};
+
+// An open universal file as the line reader's byte source. A read that fails part way delivers
+// the bytes it got together with the failure: the line reader reports the failure right after
+// them.
+class FileSource final : public textfields::ByteSource {
+ public:
+  explicit FileSource(recordfiles::BinaryFile& file) : file_(file) {}
+  Chunk read(char* buffer, std::size_t capacity) override;
+
+ private:
+  recordfiles::BinaryFile& file_;
 };
 
 // One complete translation of the universal file `input_name` (used as given; the caller trims

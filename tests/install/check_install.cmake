@@ -53,6 +53,8 @@ foreach(host ${hosts})
   execute_process(COMMAND ${command_${host}} --version OUTPUT_VARIABLE version_${host})
 endforeach()
 
+# The command line's own notes (lines starting "vevadar: ") are not host lines.
+string(REGEX REPLACE "(^|\n)vevadar: [^\n]*\n" "\\1" err_cli "${err_cli}")
 if(out_cli STREQUAL "" OR err_cli STREQUAL "")
   message(FATAL_ERROR "the example gives no information or no error lines: nothing is compared")
 endif()

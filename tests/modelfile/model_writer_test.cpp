@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "modelfile/modelfile.h"
-#include "recordfiles/hex_bytes.h"
 #include "support/test_support.h"
 
 namespace vevadar::modelfile {
@@ -21,22 +20,8 @@ class ModelWriterTest : public ::testing::Test {
   // Value-initialised, so every table starts zeroed; about 40 MB, never on the stack.
   std::unique_ptr<Model> model = std::make_unique<Model>();
 
-  std::string write() {
-    recordfiles::SequentialRecordFile file;
-    EXPECT_TRUE(file.open("velm.bin"));
-    write_model(*model, file);
-    EXPECT_TRUE(file.close_keep());
-    return read_file("velm.bin");
-  }
-  // The payloads as strings, to compare with hex().
-  std::vector<std::string> records() {
-    std::vector<std::string> out;
-    const auto decoded = recordfiles::read_model_records(write());
-    for (const auto& record : decoded.value()) {
-      out.emplace_back(record.begin(), record.end());
-    }
-    return out;
-  }
+  std::string write() { return write_model_file(*model); }
+  std::vector<std::string> records() { return model_payloads(write()).value(); }
   void add_node(std::int32_t label) { model->nodes[model->node_count++] = {label, 0, 0, 0}; }
   void add_element(std::int32_t label) {
     model->elements[model->element_count++] = {label, 1, {1, 2, 0, 0, 0, 0, 0, 0}, 2, 2};

@@ -8,7 +8,6 @@
 #include <random>
 #include <string>
 
-#include "recordfiles/hex_bytes.h"
 #include "recordfiles/recordfiles.h"
 #include "support/test_support.h"
 

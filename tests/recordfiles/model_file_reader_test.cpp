@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "recordfiles/hex_bytes.h"
 #include "recordfiles/recordfiles.h"
+#include "support/test_support.h"
 
 namespace vevadar::recordfiles {
 namespace {

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "recordfiles/hex_bytes.h"
 #include "recordfiles/recordfiles.h"
 #include "support/test_support.h"
 

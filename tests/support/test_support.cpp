@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "modelfile/modelfile.h"
+#include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
 
 namespace vevadar::testing {
@@ -69,6 +72,21 @@ ScratchDirectory::~ScratchDirectory() {
   fs::remove_all(path_, error);
 }
 
+textfields::ByteSource::Chunk ScriptedSource::read(char* buffer, std::size_t capacity) {
+  ++reads;
+  if (next_ == steps_.size()) return {};
+  const Step& step = steps_[next_];
+  const std::size_t size =
+      std::min({capacity, step.failed ? step.bytes.size() : chunk_, step.bytes.size() - offset_});
+  std::memcpy(buffer, step.bytes.data() + offset_, size);
+  offset_ += size;
+  if (offset_ == step.bytes.size()) {
+    ++next_;
+    offset_ = 0;
+  }
+  return {size, step.failed};
+}
+
 void write_file(const std::string& name, std::string_view bytes) {
   std::ofstream out(name, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -97,6 +115,40 @@ std::string column(std::int64_t value, int width) {
   return digits;
 }
 
+std::string right(std::string_view text, std::size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);
+}
+
+std::string set_header(std::int64_t number, int kind, std::string_view second) {
+  return column(number, 10) + column(kind, 10) + "\n" + std::string(second) + "\n";
+}
+
+std::string hex(std::string_view text) {
+  const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') continue;
+    bytes.push_back(static_cast<char>(digit(text[i]) * 16 + digit(text[i + 1])));
+    ++i;
+  }
+  return bytes;
+}
+
+std::string hex_bytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) {
+    out += kDigits[c >> 4];
+    out += kDigits[c & 15];
+    out += ' ';
+  }
+  return out;
+}
+
+unsigned byte_at(const std::string& bytes, std::size_t at) {
+  return static_cast<unsigned char>(bytes.at(at));
+}
+
 std::string dataset(int number, std::string_view body) {
   return delimiter() + column(number, 6) + "\n" + std::string(body) + delimiter();
 }
@@ -110,22 +162,52 @@ std::string nodes_from_11(int count) {
 }
 
 std::string le32(std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  std::string out(4, '\0');
-  for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(bits >> (8 * i));
-  return out;
+  std::uint8_t bytes[recordfiles::kScalarBytes];
+  recordfiles::encode_int32(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 std::string lef32(float value) {
-  std::uint32_t bits = 0;
-  static_assert(sizeof bits == sizeof value);
-  std::memcpy(&bits, &value, sizeof bits);
-  return le32(static_cast<std::int32_t>(bits));
+  std::uint8_t bytes[recordfiles::kScalarBytes];
+  recordfiles::encode_float(bytes, value);
+  return {std::begin(bytes), std::end(bytes)};
 }
 
 std::string ints(std::initializer_list<std::int32_t> values) {
   std::string out;
   for (const std::int32_t value : values) out += le32(value);
+  return out;
+}
+
+std::string empty_model() {
+  std::string bytes(1, static_cast<char>(recordfiles::kFileMarker));
+  for (const modelfile::RecordKind& kind : modelfile::kRecordSequence) {
+    // With every count 0 only the records written once whatever the counts remain.
+    if (kind.repeat != modelfile::Repeat::kOnce) continue;
+    const std::string payload =
+        kind.record == modelfile::Record::kHeader
+            ? std::string(modelfile::kVersionTag)
+            : std::string(static_cast<std::size_t>(modelfile::payload_bytes(kind.record, {})),
+                          '\0');
+    // Every payload is below 128 bytes: one segment, framed by its length.
+    bytes += static_cast<char>(payload.size()) + payload + static_cast<char>(payload.size());
+  }
+  return bytes + static_cast<char>(recordfiles::kEndMarker);
+}
+
+std::string write_model_file(const modelfile::Model& model) {
+  recordfiles::SequentialRecordFile file;
+  EXPECT_TRUE(file.open("velm.bin"));
+  modelfile::write_model(model, file);
+  EXPECT_TRUE(file.close_keep());
+  return read_file("velm.bin");
+}
+
+std::optional<std::vector<std::string>> model_payloads(const std::string& bytes) {
+  const auto records = recordfiles::read_model_records(bytes);
+  if (!records) return std::nullopt;
+  std::vector<std::string> out;
+  for (const auto& record : *records) out.emplace_back(record.begin(), record.end());
   return out;
 }
 
@@ -144,8 +226,18 @@ std::vector<std::string> information_before_summary(const Translation& run) {
   return lines;
 }
 
+namespace {
+
+// The element end record: every integer 0.
+std::string element_end() {
+  return std::string(
+      static_cast<std::size_t>(modelfile::payload_bytes(modelfile::Record::kElementEnd, {})), '\0');
+}
+
+}  // namespace
+
 std::vector<std::string> set_records(const Translation& run) {
-  const auto end = std::find(run.records.begin(), run.records.end(), std::string(60, '\0'));
+  const auto end = std::find(run.records.begin(), run.records.end(), element_end());
   if (end == run.records.end()) return {};
   return {end + 1, run.records.end()};
 }
@@ -172,9 +264,9 @@ Translation translate_file(const std::string& path, const translator::RunOptions
   }
   out.model_bytes = read_file("velm.bin");
   out.message_file = read_file("rozedere.msg");
-  if (auto records = recordfiles::read_model_records(out.model_bytes)) {
+  if (auto records = model_payloads(out.model_bytes)) {
     out.model_well_formed = true;
-    for (const auto& record : *records) out.records.emplace_back(record.begin(), record.end());
+    out.records = std::move(*records);
   }
   return out;
 }
@@ -186,27 +278,33 @@ Translation translate(std::string_view unv, const translator::RunOptions& option
 
 namespace {
 
-std::int32_t int_at(std::string_view bytes, std::size_t offset) {
-  std::uint32_t bits = 0;
-  for (std::size_t i = 0; i < 4 && offset + i < bytes.size(); ++i) {
-    bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[offset + i])) << (8 * i);
+// The 4 bytes at `offset`; bytes past the end of a short record read as 0.
+std::array<std::uint8_t, recordfiles::kScalarBytes> scalar_at(std::string_view bytes,
+                                                              std::size_t offset) {
+  std::array<std::uint8_t, recordfiles::kScalarBytes> out{};
+  for (std::size_t i = 0; i < out.size() && offset + i < bytes.size(); ++i) {
+    out[i] = static_cast<std::uint8_t>(bytes[offset + i]);
   }
-  return static_cast<std::int32_t>(bits);
+  return out;
+}
+
+std::int32_t int_at(std::string_view bytes, std::size_t offset) {
+  return recordfiles::decode_int32(scalar_at(bytes, offset).data());
 }
 
 float float_at(std::string_view bytes, std::size_t offset) {
-  const auto bits = static_cast<std::uint32_t>(int_at(bytes, offset));
-  float value = 0;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
+  return recordfiles::decode_float(scalar_at(bytes, offset).data());
 }
 
-// Records 1-4 come first; the node records follow, as many as record 2 says.
-constexpr std::size_t kFirstNodeRecord = 4;
+// Records 1-4 are written once each; the node records follow, as many as record 2 says.
+constexpr auto kFirstNodeRecord = static_cast<std::size_t>(modelfile::Record::kNode) - 1;
+static_assert(modelfile::record_kind(modelfile::Record::kModelCounts).carries[1] ==
+              modelfile::Count::kNodes);
 
 std::size_t stored_node_count(const Translation& run) {
   if (run.records.size() < kFirstNodeRecord) return 0;
-  return static_cast<std::size_t>(int_at(run.records[1], 4));
+  const auto counts = static_cast<std::size_t>(modelfile::Record::kModelCounts) - 1;
+  return static_cast<std::size_t>(int_at(run.records[counts], recordfiles::kScalarBytes));
 }
 
 }  // namespace
@@ -228,9 +326,11 @@ std::vector<std::vector<std::int32_t>> element_rows(const Translation& run) {
   // Element records run up to the element end record, 60 zero bytes.
   for (std::size_t i = kFirstNodeRecord + stored_node_count(run); i < run.records.size(); ++i) {
     const std::string& record = run.records[i];
-    if (record == std::string(60, '\0')) break;
+    if (record == element_end()) break;
     std::vector<std::int32_t> row;
-    for (std::size_t j = 0; j < 12; ++j) row.push_back(int_at(record, 4 * j));
+    for (std::size_t j = 0; j < 4 + modelfile::kNodeSlots; ++j) {
+      row.push_back(int_at(record, recordfiles::kScalarBytes * j));
+    }
     out.push_back(std::move(row));
   }
   return out;
@@ -276,6 +376,10 @@ std::string element_header(std::int64_t label, std::int64_t descriptor, std::int
                            std::int64_t count) {
   return column(label, 10) + column(descriptor, 10) + column(property, 10) + column(property, 10) +
          column(7, 10) + column(count, 10) + "\n";
+}
+
+std::string mass(std::int64_t label, std::int64_t node, std::int64_t property) {
+  return element_header(label, 161, property, 1) + label_lines({node});
 }
 
 std::string label_lines(const std::vector<std::int64_t>& labels) {

@@ -1,15 +1,20 @@
 // Shared test fixtures: a Host that captures every line, a scratch directory that a test runs
-// in, universal file text builders, model file decoding and the real-file corpus location.
+// in, a scripted byte source, universal file text builders, bytes as hex, model file building
+// and decoding, and the real-file corpus location. A builder used by two test files lives here.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
 #include <vector>
 
 #include "host/host.h"
+#include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 #include "translator/translator.h"
 
 namespace vevadar::testing {
@@ -48,6 +53,29 @@ class ScratchDirectory {
   std::string previous_;
 };
 
+// Delivers its steps in order, each at most `chunk` bytes a read; a failed step delivers its
+// bytes (often none) in one failed read. After the last step: the end of input.
+class ScriptedSource final : public textfields::ByteSource {
+ public:
+  struct Step {
+    std::string bytes;
+    bool failed = false;
+  };
+  explicit ScriptedSource(std::vector<Step> steps,
+                          std::size_t chunk = std::numeric_limits<std::size_t>::max())
+      : steps_(std::move(steps)), chunk_(chunk) {}
+
+  Chunk read(char* buffer, std::size_t capacity) override;
+
+  int reads = 0;
+
+ private:
+  std::vector<Step> steps_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
+  std::size_t offset_ = 0;
+};
+
 void write_file(const std::string& name, std::string_view bytes);
 std::string read_file(const std::string& name);
 bool file_exists(const std::string& name);
@@ -60,11 +88,35 @@ std::string dataset(int number, std::string_view body);
 std::string nodes_from_11(int count);
 // A right-justified integer in `width` columns.
 std::string column(std::int64_t value, int width);
+// `text` right-justified in `width` columns (left as it is when longer).
+std::string right(std::string_view text, std::size_t width);
+
+// The two header lines of datasets 754, 755, 782, 790 and 791: a number (set id, or label
+// offset) and a kind in 10 columns each, then a line of text. The second line is never tested
+// for the delimiter; a dataset refused at its first line sends the scan through the second, so
+// some tests give it kDelimiterLike.
+inline constexpr std::string_view kDelimiterLike = "    -1 second header line";
+std::string set_header(std::int64_t number, int kind,
+                       std::string_view second = "second header line");
+
+// Bytes written as hex: hex("4B 0A 82"); blanks between pairs are ignored.
+std::string hex(std::string_view text);
+// Bytes shown as hex pairs, "4B 0A 82 ", so that a failing comparison shows where they differ.
+std::string hex_bytes(std::string_view bytes);
+unsigned byte_at(const std::string& bytes, std::size_t at);
 
 // Little-endian payload bytes, as the model file holds them.
 std::string le32(std::int32_t value);
 std::string lef32(float value);
 std::string ints(std::initializer_list<std::int32_t> values);
+// The model file of a run that read nothing: the records written whatever the counts, with every
+// count 0 (the header, then records of zeros), framed, between the marker and the end marker.
+std::string empty_model();
+// `model` as write_model writes it to velm.bin in the current directory: the file's bytes.
+std::string write_model_file(const modelfile::Model& model);
+// The payloads of a model file's records, as strings to compare with hex(); nothing when the
+// file's framing does not decode.
+std::optional<std::vector<std::string>> model_payloads(const std::string& bytes);
 
 // An error line's text followed by the line counter in 20 columns.
 std::string counter_line(std::string_view text, int counter);
@@ -112,6 +164,8 @@ std::string element_header(std::int64_t label, std::int64_t descriptor, std::int
                            std::int64_t count);
 // Node labels in 10-column fields, eight to a line.
 std::string label_lines(const std::vector<std::int64_t>& labels);
+// A lumped mass element (descriptor 161) on one node label: two lines.
+std::string mass(std::int64_t label, std::int64_t node, std::int64_t property = 1);
 // The five counts of the host's summary lines (parts, nodes, elements, SPC, nodal force); empty
 // when the run sent no summary.
 std::vector<std::int32_t> summary_counts(const CapturingHost& host);

@@ -7,48 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
 #include "textfields/textfields.h"
 
 namespace vevadar::textfields {
 namespace {
 
 using Outcome = LineReader::Outcome;
-
-// Delivers its steps in order, each at most `chunk` bytes a read; a failed step delivers its
-// bytes (often none) in one failed read. After the last step: the end of input.
-class ScriptedSource final : public ByteSource {
- public:
-  struct Step {
-    std::string bytes;
-    bool failed = false;
-  };
-  explicit ScriptedSource(std::vector<Step> steps,
-                          std::size_t chunk = std::numeric_limits<std::size_t>::max())
-      : steps_(std::move(steps)), chunk_(chunk) {}
-
-  Chunk read(char* buffer, std::size_t capacity) override {
-    ++reads;
-    if (next_ == steps_.size()) return {};
-    const Step& step = steps_[next_];
-    const std::size_t size =
-        std::min({capacity, step.failed ? step.bytes.size() : chunk_, step.bytes.size() - offset_});
-    std::memcpy(buffer, step.bytes.data() + offset_, size);
-    offset_ += size;
-    if (offset_ == step.bytes.size()) {
-      ++next_;
-      offset_ = 0;
-    }
-    return {size, step.failed};
-  }
-
-  int reads = 0;
-
- private:
-  std::vector<Step> steps_;
-  std::size_t chunk_;
-  std::size_t next_ = 0;
-  std::size_t offset_ = 0;
-};
+using vevadar::testing::ScriptedSource;
 
 struct Expected {
   Outcome outcome;

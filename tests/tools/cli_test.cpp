@@ -14,7 +14,8 @@ namespace {
 struct CliRun {
   int status = -1;
   std::string out;
-  std::string err;
+  std::string err;    // the host's lines alone
+  std::string notes;  // the program's own lines, each starting "vevadar: "
 };
 
 CliRun run_cli(const std::string& arguments) {
@@ -24,7 +25,12 @@ CliRun run_cli(const std::string& arguments) {
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   run.out = read_file("cli.out");
-  run.err = read_file("cli.err");
+  const std::string err = read_file("cli.err");
+  for (std::size_t at = 0; at < err.size();) {
+    const std::size_t end = std::min(err.find('\n', at), err.size() - 1) + 1;
+    (err.compare(at, 9, "vevadar: ") == 0 ? run.notes : run.err) += err.substr(at, end - at);
+    at = end;
+  }
   std::filesystem::remove("cli.out");
   std::filesystem::remove("cli.err");
   return run;
@@ -114,6 +120,95 @@ TEST(Cli, HelpAndVersion) {
   const CliRun version = run_cli("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U);
+}
+
+// The translate command's own notes, beside the host's lines.
+TEST(Cli, NotesSayWhatTheHostLinesCannot) {
+  ScratchDirectory dir;
+  const struct {
+    const char* what;
+    std::string unv;  // "" for no file at all
+    const char* arguments;
+    int status;
+    const char* note;
+  } cases[] = {
+      {"missing input", "", "absent.unv", 2,
+       "vevadar: cannot open absent.unv: No such file or directory\n"},
+      {"empty file", "\n", "--quiet model.unv", 0,
+       "vevadar: model.unv holds no dataset (1 line without a delimiter line): the model is "
+       "empty\n"},
+      {"premature end", dataset(15, "").substr(0, 14), "model.unv", 2,
+       "vevadar: the file ended inside a dataset: velm.bin was not updated\n"},
+      {"completed", dataset(15, column(7, 10) + "\n"), "model.unv", 0,
+       ": 0 parts, 1 node, 0 elements, 0 restraint sets, 0 load sets\n"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("model.unv");
+    if (!c.unv.empty()) write_file("model.unv", c.unv);
+    const CliRun run = run_cli(c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.what;
+    EXPECT_TRUE(run.notes.ends_with(c.note)) << c.what << ": " << run.notes;
+  }
+}
+
+// dump, vtk and info: one line on standard error for every input they cannot take.
+TEST(Cli, CommandsRejectBadInputInOneLine) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory("folder");
+  write_file("empty", "");
+  write_file("random", std::string("\x9a\x01\xff garbage\n", 12));
+  write_file("model.unv", dataset(15, column(7, 10) + "\n"));
+  ASSERT_EQ(run_cli("model.unv").status, 0);
+  write_file("cut.bin", read_file("velm.bin").substr(0, 40));
+  const struct {
+    const char* input;
+    int status;
+    const char* says;
+  } inputs[] = {
+      {"absent", 2, "cannot read absent: No such file or directory"},
+      {"folder", 2, "cannot read folder: Is a directory"},
+      {"empty", 1, "empty"},
+      {"random", 1, ""},
+      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)"},
+  };
+  for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
+    for (const auto& input : inputs) {
+      const bool is_info = std::string_view(command) == "info";
+      if (is_info && std::string_view(input.input) == "cut.bin") continue;
+      const std::string arguments = std::string(command) + " " + input.input +
+                                    (std::string_view(command) == "vtk" ? " out.vtu" : "");
+      const CliRun run = run_cli(arguments);
+      EXPECT_EQ(run.status, input.status) << arguments;
+      EXPECT_EQ(run.out, "") << arguments;
+      EXPECT_EQ(run.err, "") << arguments;
+      EXPECT_EQ(run.notes.find('\n'), run.notes.size() - 1) << arguments << ": " << run.notes;
+      EXPECT_NE(run.notes.find(input.says), std::string::npos) << arguments << ": " << run.notes;
+      EXPECT_FALSE(file_exists("out.vtu")) << arguments;
+    }
+  }
+  // Results that standard output does not take.
+  for (const char* arguments : {"dump velm.bin", "dump --json velm.bin", "info model.unv"}) {
+    const int raw = std::system(
+        (std::string(VEVADAR_CLI) + " " + arguments + " >/dev/full 2>/dev/null").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
+  }
+}
+
+TEST(Cli, EveryCommandHasHelpAndVersion) {
+  ScratchDirectory dir;
+  for (const char* command : {"translate", "dump", "vtk", "info"}) {
+    const CliRun help = run_cli(std::string(command) + " --help");
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos) << command;
+    const CliRun version = run_cli(std::string(command) + " --version");
+    EXPECT_EQ(version.status, 0) << command;
+    EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U) << command;
+  }
+  // A FILE named like a command is still a file to translate.
+  write_file("dump", "");
+  EXPECT_EQ(run_cli("./dump").status, 0);
+  EXPECT_EQ(run_cli("-- dump").status, 0);
+  EXPECT_EQ(run_cli("translate dump").status, 0);
 }
 
 }  // namespace

@@ -41,11 +41,6 @@ std::string nodes(int count) {
   return dataset(2411, body);
 }
 
-// A lumped mass element on one node: two lines.
-std::string mass(std::int64_t label, std::int64_t node, std::int64_t property = 1) {
-  return header(label, 161, property, 1) + labels({node});
-}
-
 TEST(ElementModel, SmallModelIsWrittenByteForByte) {
   ScratchDirectory dir;
   const Translation run = translate(

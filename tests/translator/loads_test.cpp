@@ -15,10 +15,6 @@ namespace {
 
 constexpr auto nodes = nodes_from_11;
 
-std::string right(std::string_view text, std::size_t width) {
-  return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);
-}
-
 // Record 16: node index, forces, moments.
 std::string node_load(std::int32_t node, std::array<float, 6> values) {
   std::string out = le32(node);
@@ -32,13 +28,6 @@ std::vector<std::string> one_set_tail(std::vector<std::string> node_loads) {
                                ints({1}), ints({1}),          ints({1, 0})};
   out.insert(out.end(), node_loads.begin(), node_loads.end());
   return out;
-}
-
-// The second header line is never tested for the delimiter. A dataset refused at its first
-// header line sends the scan through the second, so only some tests give it a "-1".
-constexpr std::string_view kDelimiterLike = "    -1 second header line";
-std::string header(int id, int kind, std::string_view second = "second header line") {
-  return column(id, 10) + column(kind, 10) + "\n" + std::string(second) + "\n";
 }
 
 std::string load782(int label, std::array<std::string_view, 6> values) {
@@ -64,21 +53,21 @@ constexpr std::array<std::string_view, 3> kNines790 = {"9.0D+00", "9.0D+00", "9.
 TEST(LoadModelFile, RestraintAndLoadRecordsByteForByte) {
   const std::string restraint = std::string(10, ' ') + " 1 0 0 0 0 0\n\n";
   const std::string unv =
-      nodes(3) + dataset(755, header(1, 1) + column(11, 10) + restraint) +
-      dataset(755, header(2, 1) + column(12, 10) + std::string(10, ' ') + " 0 0 0 0 0 1\n\n") +
+      nodes(3) + dataset(755, set_header(1, 1) + column(11, 10) + restraint) +
+      dataset(755, set_header(2, 1) + column(12, 10) + std::string(10, ' ') + " 0 0 0 0 0 1\n\n") +
       // Node 11 twice (the second record replaces all six values), node 12 with one non-zero
       // moment, node 13 with zeros of both signs.
-      dataset(782, header(70, 1, kDelimiterLike) +
+      dataset(782, set_header(70, 1, kDelimiterLike) +
                        load782(11, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"}) +
                        load782(11, {"0.0", "", "-7.5", "", "", ""}) +
                        load782(12, {"", "", "", "", "", "-2.50000E-01"}) +
                        load782(13, {"0.0", "-0.0", "", "-0.0", "0.0", ""})) +
       // 1.0000000596046448 lies just above the midpoint of 1 and the next single: as a double it
       // is that midpoint, which rounds to 1. Converted straight to single it would not.
-      dataset(790, header(80, 1) +
+      dataset(790, set_header(80, 1) +
                        load790(11, {"1.0000000596046448D+00", "1.0000000000000000D-01", "-3.0D+00"},
                                {"0.0D+00", "2.5D+00", "0.0D+00"})) +
-      dataset(782, header(70, 2) + "1\n2\n3\n4\n5\n") + dataset(790, header(90, 5));
+      dataset(782, set_header(70, 2) + "1\n2\n3\n4\n5\n") + dataset(790, set_header(90, 5));
   ScratchDirectory dir;
   const Translation run = translate(unv);
   EXPECT_TRUE(run.host.error_lines().empty());
@@ -114,8 +103,8 @@ TEST(LoadSets, RecordLengthsByKind) {
       if (row.length >= 2) record += "BAD\n";
       ScratchDirectory dir;
       const Translation run = translate(
-          nodes(1) + dataset(number, header(1, row.kind, kDelimiterLike) + record) +
-          dataset(782, header(2, 1) + load782(11, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"})));
+          nodes(1) + dataset(number, set_header(1, row.kind, kDelimiterLike) + record) +
+          dataset(782, set_header(2, 1) + load782(11, {"1.0", "2.0", "3.0", "4.0", "5.0", "6.0"})));
       EXPECT_TRUE(run.host.error_lines().empty());
       EXPECT_EQ(set_records(run),
                 (std::vector<std::string>{ints({2}), ints({1, 2, 1, 1, 1, 2, 2}), ints({0, 1}),
@@ -128,9 +117,9 @@ TEST(LoadSets, RecordLengthsByKind) {
 TEST(LoadSets, EleventhSetIsRefusedAndKnownSetsStillCount) {
   std::string unv = nodes(1);
   for (int id = 101; id <= 111; ++id) {
-    unv += dataset(782, header(id, 1) + load782(11, {"1.0", "", "", "", "", ""}));
+    unv += dataset(782, set_header(id, 1) + load782(11, {"1.0", "", "", "", "", ""}));
   }
-  unv += dataset(782, header(101, 1));
+  unv += dataset(782, set_header(101, 1));
   ScratchDirectory dir;
   const Translation run = translate(unv);
   // Nodes: lines 1-5; ten datasets of 7 lines; the eleventh header's first line is line 78.
@@ -150,22 +139,22 @@ TEST(LoadSets, EleventhSetIsRefusedAndKnownSetsStillCount) {
 }
 
 TEST(LoadErrors, RoutesAndWhatStaysStored) {
-  const std::string open782 = delimiter() + "   782\n" + header(1, 1) + column(11, 10) + "\n";
-  const std::string open790 = delimiter() + "   790\n" + header(1, 1) + column(11, 10) + "\n";
+  const std::string open782 = delimiter() + "   782\n" + set_header(1, 1) + column(11, 10) + "\n";
+  const std::string open790 = delimiter() + "   790\n" + set_header(1, 1) + column(11, 10) + "\n";
   // Each body follows node 11 (lines 1-5).
   const std::vector<SetErrorCase> rows = {
       {"782 bad field keeps the fields before it",
-       dataset(782, header(1, 1) + load782(11, kNines) +
+       dataset(782, set_header(1, 1) + load782(11, kNines) +
                         load782(11, {"1.5", "2.5", "X", "1", "1", "1"})),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 13), " RECORD=      13"},
        one_set_tail({node_load(1, {1.5F, 2.5F, 9, 9, 9, 9})})},
       {"790 value beyond single precision stores none of its line",
-       dataset(790, header(1, 1) + load790(11, kNines790, kNines790) +
+       dataset(790, set_header(1, 1) + load790(11, kNines790, kNines790) +
                         load790(11, {"1.0D+00", "1.0D+39", "2.0D+00"}, kNines790)),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 15), " RECORD=      15"},
        one_set_tail({node_load(1, {9, 9, 9, 9, 9, 9})})},
       {"790 bad moment line keeps the forces",
-       dataset(790, header(1, 1) + load790(11, kNines790, kNines790) +
+       dataset(790, set_header(1, 1) + load790(11, kNines790, kNines790) +
                         load790(11, {"1.0D+00", "2.0D+00", "3.0D+00"}, {"", "1.0X", ""})),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 16), " RECORD=      16"},
        one_set_tail({node_load(1, {1, 2, 3, 9, 9, 9})})},
@@ -183,7 +172,7 @@ TEST(LoadErrors, RoutesAndWhatStaysStored) {
        {"**ERROR : ENCOUNTER UNCOMPLETED DATASET"},
        {}},
       {"missing node looked up before the second line",
-       delimiter() + "   782\n" + header(1, 1) + column(99, 10) + "\n",
+       delimiter() + "   782\n" + set_header(1, 1) + column(99, 10) + "\n",
        {"** ERROR !  NODE #     99 DOES NOT EXIST"},
        one_set_tail({})},
   };

@@ -11,10 +11,6 @@
 namespace vevadar::testing {
 namespace {
 
-std::string right(std::string_view text, std::size_t width) {
-  return std::string(width > text.size() ? width - text.size() : 0, ' ') + std::string(text);
-}
-
 // Dataset 15: label, two coordinate systems, colour 7, then x, y, z in 13 columns each.
 std::string node15(std::int64_t label, std::string_view x = "", std::string_view y = "",
                    std::string_view z = "") {
@@ -31,13 +27,7 @@ std::string node2411(std::int64_t label, std::string_view x = "", std::string_vi
 
 // Dataset 2412 header: label, descriptor, property 1, material 1, colour 7, node count.
 std::string header(std::int64_t label, std::int64_t descriptor, std::int64_t count) {
-  return column(label, 10) + column(descriptor, 10) + column(1, 10) + column(1, 10) +
-         column(7, 10) + column(count, 10) + "\n";
-}
-
-// A lumped mass element on one node label, for looking a label up.
-std::string mass(std::int64_t label, std::int64_t node) {
-  return header(label, 161, 1) + column(node, 10) + "\n";
+  return element_header(label, descriptor, 1, count);
 }
 
 TEST(NodeCoordinates, StoredAsSinglePrecision) {

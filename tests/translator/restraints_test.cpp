@@ -44,13 +44,6 @@ std::string line214(int label, std::string_view digits) {
   return column(label, 10) + flags(digits, 10) + "\n";
 }
 
-// The second header line is never tested for the delimiter. A dataset refused at its first
-// header line sends the scan through the second, so only some tests give it a "-1".
-constexpr std::string_view kDelimiterLike = "    -1 second header line";
-std::string header(int id, int kind, std::string_view second = "second header line") {
-  return column(id, 10) + column(kind, 10) + "\n" + std::string(second) + "\n";
-}
-
 // A record whose first line holds a kind-1 restraint, then `length` - 1 further lines that look
 // like delimiters, the last one like a bad dataset number: a reader that takes the wrong number
 // of lines either ends on a "-1" and sends the scanner into "BAD", or eats the closing delimiter.
@@ -68,7 +61,7 @@ TEST(RestraintCodes, FromFlagsInEachDatasetLayout) {
   const int labels[] = {11, 12, 13, 14, 11};
   for (const int number : {214, 755, 791}) {
     SCOPED_TRACE(number);
-    std::string body = number == 214 ? "" : header(4, 1, kDelimiterLike);
+    std::string body = number == 214 ? "" : set_header(4, 1, kDelimiterLike);
     for (std::size_t i = 0; i < rows.size(); ++i) {
       body += number == 214 ? line214(labels[i], rows[i].first)
                             : record(labels[i], rows[i].first, number == 755 ? 2 : 4);
@@ -90,7 +83,7 @@ TEST(RestraintList, SetsTheSetCountToOneOnlyForAPositiveFlag) {
     SCOPED_TRACE(::testing::Message() << row.sets_before << " " << row.digits);
     std::string unv = nodes(1);
     for (int id = 1; id <= row.sets_before; ++id) {
-      unv += dataset(755, header(id, 1) + record(11, "100000", 2));
+      unv += dataset(755, set_header(id, 1) + record(11, "100000", 2));
     }
     ScratchDirectory dir;
     const Translation run = translate(unv + dataset(214, line214(11, row.digits)));
@@ -103,10 +96,10 @@ TEST(RestraintList, SetsTheSetCountToOneOnlyForAPositiveFlag) {
 TEST(RestraintSets, SharedIdsShareAColumnAndNewIdsTakeTheNext) {
   ScratchDirectory dir;
   const Translation run =
-      translate(nodes(3) + dataset(755, header(7, 1) + record(11, "100000", 2)) +
-                dataset(755, header(9, 1) + record(12, "010000", 2)) +
-                dataset(755, header(7, 1) + record(13, "001000", 2)) +
-                dataset(791, header(5, 1) + record(11, "111111", 4)));
+      translate(nodes(3) + dataset(755, set_header(7, 1) + record(11, "100000", 2)) +
+                dataset(755, set_header(9, 1) + record(12, "010000", 2)) +
+                dataset(755, set_header(7, 1) + record(13, "001000", 2)) +
+                dataset(791, set_header(5, 1) + record(11, "111111", 4)));
   EXPECT_TRUE(run.host.error_lines().empty());
   EXPECT_EQ(set_records(run),
             (std::vector<std::string>{ints({3}), ints({1, 2, 3, 1, 1, 1, 1, 2, 3, 3}), ints({3, 3}),
@@ -122,11 +115,11 @@ TEST(RestraintSets, RecordLengthsByKind) {
   for (const Row row : {Row{755, 1, 2}, Row{791, 1, 4}, Row{755, 2, 2}, Row{791, 2, 4},
                         Row{755, 3, 1}, Row{791, 0, 1}, Row{791, -1, 1}, Row{755, 1, 0}}) {
     SCOPED_TRACE(::testing::Message() << row.number << " kind " << row.kind);
-    const std::string first = header(1, row.kind, kDelimiterLike) +
+    const std::string first = set_header(1, row.kind, kDelimiterLike) +
                               (row.length > 0 ? record(11, "111000", row.length) : "");
     ScratchDirectory dir;
     const Translation run = translate(nodes(2) + dataset(row.number, first) +
-                                      dataset(755, header(2, 1) + record(12, "000111", 2)));
+                                      dataset(755, set_header(2, 1) + record(12, "000111", 2)));
     EXPECT_TRUE(run.host.error_lines().empty());
     const std::int32_t code = row.kind == 1 && row.length > 0 ? 123 : 0;
     EXPECT_EQ(set_records(run), restraint_tail(2, {ints({code, 0}), ints({0, 456})}));
@@ -135,8 +128,9 @@ TEST(RestraintSets, RecordLengthsByKind) {
 
 TEST(RestraintSets, EleventhSetIsRefusedAndLaterKnownSetsStillRead) {
   std::string unv = nodes(2);
-  for (int id = 101; id <= 111; ++id) unv += dataset(755, header(id, 1) + record(11, "100000", 2));
-  unv += dataset(755, header(103, 1) + record(12, "010000", 2));
+  for (int id = 101; id <= 111; ++id)
+    unv += dataset(755, set_header(id, 1) + record(11, "100000", 2));
+  unv += dataset(755, set_header(103, 1) + record(12, "010000", 2));
   ScratchDirectory dir;
   const Translation run = translate(unv);
   // Nodes: lines 1-7; ten datasets of 7 lines; the eleventh header's first line is line 80.
@@ -148,12 +142,12 @@ TEST(RestraintSets, EleventhSetIsRefusedAndLaterKnownSetsStillRead) {
 }
 
 TEST(RestraintErrors, RoutesAndWhatStaysStored) {
-  const std::string open755 = delimiter() + "   755\n" + header(1, 1);
-  const std::string open791 = delimiter() + "   791\n" + header(1, 1);
+  const std::string open755 = delimiter() + "   755\n" + set_header(1, 1);
+  const std::string open791 = delimiter() + "   791\n" + set_header(1, 1);
   // Each body follows nodes 11, 12, 13 (lines 1-9).
   const std::vector<SetErrorCase> rows = {
       {"missing node in a set",
-       dataset(755, header(1, 1) + record(11, "100000", 2) + record(99, "100000", 2) +
+       dataset(755, set_header(1, 1) + record(11, "100000", 2) + record(99, "100000", 2) +
                         record(12, "100000", 2)),
        {"** ERROR !  NODE #     99 DOES NOT EXIST"},
        restraint_tail(3, {ints({1, 0, 0})})},
@@ -162,7 +156,7 @@ TEST(RestraintErrors, RoutesAndWhatStaysStored) {
        {"** ERROR !  NODE #      0 DOES NOT EXIST"},
        restraint_tail(3, {ints({1, 0, 0})})},
       {"flag that does not convert",
-       dataset(755, header(1, 1) + record(11, "100000", 2) + "        12           1 X\nx\n"),
+       dataset(755, set_header(1, 1) + record(11, "100000", 2) + "        12           1 X\nx\n"),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 16), " RECORD=      16"},
        restraint_tail(3, {ints({1, 0, 0})})},
       {"791 third line at the end of input",

@@ -27,10 +27,6 @@ std::string model_before() {
 
 // The second header line is never tested for the delimiter. A dataset left at its first header
 // line sends the scan through the second, so only some tests give it a "-1".
-std::string header(int offset, int kind, std::string_view second = "second header line") {
-  return column(offset, 10) + column(kind, 10) + "\n" + std::string(second) + "\n";
-}
-
 // A record: independent node, count n, six flags given as digits, then the dependent labels
 // eight to a line (one line of text when there are none).
 std::string rigid(int independent, int n, std::string_view digits,
@@ -39,11 +35,7 @@ std::string rigid(int independent, int n, std::string_view digits,
   for (const char digit : digits) out += std::string(" ") + digit;
   out += "\n";
   if (dependents.empty()) return out + "no labels on this line\n";
-  for (std::size_t i = 0; i < dependents.size(); ++i) {
-    out += column(dependents[i], 10);
-    if (i % 8 == 7 || i + 1 == dependents.size()) out += "\n";
-  }
-  return out;
+  return out + label_lines({dependents.begin(), dependents.end()});
 }
 
 std::vector<int> labels(int first, int count) {
@@ -95,7 +87,7 @@ TEST(RigidPartElements, GroupsOfSixDependents) {
     SCOPED_TRACE(::testing::Message() << "n = " << row.n);
     ScratchDirectory dir;
     const Translation run = translate(
-        model_before() + dataset(754, header(10, 1, "    -1 second header line") +
+        model_before() + dataset(754, set_header(10, 1, kDelimiterLike) +
                                           rigid(101, row.n, row.digits, labels(102, row.n)) +
                                           rigid(101, 1, "000111", {120})));
     EXPECT_TRUE(run.host.error_lines().empty());
@@ -121,32 +113,32 @@ TEST(RigidPartHeader, PartsMadeAndRefused) {
   };
   const std::vector<Row> rows = {
       {"kind 2 is skipped whole",
-       dataset(754, header(10, 2) + one) + dataset(754, header(10, 1) + one),
+       dataset(754, set_header(10, 2) + one) + dataset(754, set_header(10, 1) + one),
        "P0000001RBE2    ",
        ints({1, 11}),
        {},
        {element(501, 2, 2, {1, 2, 0, 0, 0, 0, 0, 123456})}},
       {"the same offset twice makes two parts with one id",
-       dataset(754, header(10, 1) + one) + dataset(754, header(10, 1) + one),
+       dataset(754, set_header(10, 1) + one) + dataset(754, set_header(10, 1) + one),
        "P0000001RBE2    RBE2    ",
        ints({1, 11, 11}),
        {},
        {element(501, 2, 2, {1, 2, 0, 0, 0, 0, 0, 123456}),
         element(502, 3, 2, {1, 2, 0, 0, 0, 0, 0, 123456})}},
       {"part id 0 is accepted",
-       dataset(754, header(-1, 1)),
+       dataset(754, set_header(-1, 1)),
        "P0000001RBE2    ",
        ints({1, 0}),
        {},
        {}},
       {"a negative part id is refused",
-       dataset(754, header(-2, 1) + one) + dataset(754, header(5, 1) + one),
+       dataset(754, set_header(-2, 1) + one) + dataset(754, set_header(5, 1) + one),
        "P0000001RBE2    ",
        ints({1, 6}),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 51), " RECORD=      51"},
        {element(501, 2, 2, {1, 2, 0, 0, 0, 0, 0, 123456})}},
       {"a part id that wraps below 0 is refused",
-       dataset(754, header(2147483647, 1) + one),
+       dataset(754, set_header(2147483647, 1) + one),
        "P0000001",
        ints({1}),
        {counter_line("**ERROR : READ INTERNAL DATA ERROR", 51), " RECORD=      51"},
@@ -194,9 +186,9 @@ TEST(RigidPartErrors, FailingRecordsLeaveNoTrace) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ScratchDirectory dir;
-    const Translation run = translate(
-        model_before() + dataset(754, header(10, 1, "    -1 second header line") + row.records) +
-        dataset(754, header(20, 1) + rigid(101, 1, "000111", {120})));
+    const Translation run =
+        translate(model_before() + dataset(754, set_header(10, 1, kDelimiterLike) + row.records) +
+                  dataset(754, set_header(20, 1) + rigid(101, 1, "000111", {120})));
     EXPECT_EQ(run.host.error_lines(), row.errors);
     Rows expected = row.made;
     const auto next = static_cast<std::int32_t>(501 + row.made.size());
@@ -207,7 +199,7 @@ TEST(RigidPartErrors, FailingRecordsLeaveNoTrace) {
 
 TEST(RigidPartHeader, PartCapacityAfterTheSignTest) {
   std::string full;
-  for (int i = 0; i < 1000; ++i) full += dataset(754, header(1, 1));
+  for (int i = 0; i < 1000; ++i) full += dataset(754, set_header(1, 1));
   struct Row {
     int offset;
     std::vector<std::string> errors;
@@ -220,7 +212,7 @@ TEST(RigidPartHeader, PartCapacityAfterTheSignTest) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.offset);
     ScratchDirectory dir;
-    const Translation run = translate(full + dataset(754, header(row.offset, 1)));
+    const Translation run = translate(full + dataset(754, set_header(row.offset, 1)));
     EXPECT_EQ(run.host.error_lines(), row.errors);
     ASSERT_GE(run.records.size(), 2U);
     EXPECT_EQ(run.records[1], ints({1000, 0}));

@@ -29,10 +29,6 @@ std::string rigid(std::int64_t label, std::int64_t property,
          node_lines(labels);
 }
 
-std::string mass(std::int64_t label, std::int64_t node) {
-  return header(label, 161, 1, 1) + node_lines({node});
-}
-
 Row spoke(std::int32_t label, std::int32_t part, std::int32_t first, std::int32_t other) {
   return row(label, 2, part, 2, {first, other});
 }

@@ -13,38 +13,6 @@
 namespace vevadar::testing {
 namespace {
 
-std::string hex_bytes(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-    out += ' ';
-  }
-  return out;
-}
-
-// The model file of a run that read nothing: header, counts 0 0, two empty part records, the
-// element end record, M = 0, S = 0 with N = 0, L = 0.
-std::string empty_model() {
-  std::string bytes = "\x4B";
-  auto record = [&bytes](std::string_view payload) {
-    bytes += static_cast<char>(payload.size());
-    bytes += payload;
-    bytes += static_cast<char>(payload.size());
-  };
-  record("VERSION 26");
-  record(le32(0) + le32(0));
-  record("");
-  record("");
-  record(std::string(60, '\0'));
-  record(le32(0));
-  record(le32(0) + le32(0));
-  record(le32(0));
-  bytes += "\x82";
-  return bytes;
-}
-
 std::vector<std::string> summary_lines(int parts, int nodes, int elements, int spc, int loads) {
   auto line = [](std::string_view label, int count) {
     return "*    " + std::string(label) + column(count, 10) + "   *";

@@ -13,33 +13,6 @@
 namespace vevadar::testing {
 namespace {
 
-// Delivers its chunks in order; an empty chunk with `fail` is a failed read.
-class ScriptedSource final : public textfields::ByteSource {
- public:
-  struct Step {
-    std::string bytes;
-    bool fail = false;
-  };
-  explicit ScriptedSource(std::vector<Step> steps) : steps_(std::move(steps)) {}
-  Chunk read(char* buffer, std::size_t capacity) override {
-    if (next_ >= steps_.size()) return {};
-    Step& step = steps_[next_];
-    if (step.fail) {
-      ++next_;
-      return {0, true};
-    }
-    const std::size_t size = std::min(capacity, step.bytes.size());
-    step.bytes.copy(buffer, size);
-    step.bytes.erase(0, size);
-    if (step.bytes.empty()) ++next_;
-    return {size, false};
-  }
-
- private:
-  std::vector<Step> steps_;
-  std::size_t next_ = 0;
-};
-
 struct ScanRun {
   std::vector<std::string> errors;
   translator::ScanEnd end;

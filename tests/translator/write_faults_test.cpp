@@ -25,15 +25,8 @@ const std::string kEmptyModel("\x4B\x82", 2);
 
 // Size and first bytes in hex: enough to tell the empty model, a cut model and an old file apart.
 std::string shown(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out = std::to_string(bytes.size()) + " bytes:";
-  for (std::size_t i = 0; i < bytes.size() && i < 24; ++i) {
-    const auto c = static_cast<unsigned char>(bytes[i]);
-    out += ' ';
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return bytes.size() > 24 ? out + " ..." : out;
+  return std::to_string(bytes.size()) + " bytes: " + hex_bytes(bytes.substr(0, 24)) +
+         (bytes.size() > 24 ? "..." : "");
 }
 
 const char* const kCoordinates[] = {"   0.0000000000000000D+00", "   1.0000000000000000D+00",

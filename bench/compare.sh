@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Times vevadar at the table capacities side by side with `cat` and gmsh, and prints the ratios
+# of its speed and memory targets with PASS or FALLS SHORT.
+#
+#   bash bench/compare.sh [--rounds N] [--runs R]
+#
+# Generates the capacity file (125,000 nodes and elements, 32 MB) and its one-tenth twin in a
+# scratch folder, builds the command-line host (preset default), then runs N rounds (default 5)
+# of hyperfine over `cat FILE`, `vevadar --quiet FILE`, `vevadar --quiet TENTH` and, when it is
+# installed, `gmsh FILE -parse_and_exit`, R timed runs each (default 10) after 3 warm-up runs, so
+# the page cache holds both files. Each round's ratios come from the minimum time of each command
+# in that round; the summary gives the minimum and the median over the rounds, and the verdict is
+# the median's. Peak resident memory is the capacity run's (getrusage); heap allocations are
+# counted by valgrind when it is installed. Needs hyperfine and python3 (apt-get install
+# hyperfine python3; gmsh and valgrind are optional).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+rounds=5
+runs=10
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --rounds) rounds="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    *) echo "usage: bash bench/compare.sh [--rounds N] [--runs R]" >&2; exit 64 ;;
+  esac
+done
+for tool in hyperfine python3; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "compare.sh: $tool is missing (apt-get install $tool)" >&2
+    exit 1
+  fi
+done
+
+vevadar="${VEVADAR:-}"
+if [ -z "$vevadar" ]; then
+  echo "== Building the command-line host (preset default)"
+  cmake --preset default >/dev/null
+  cmake --build --preset default --target vevadar_cli >/dev/null
+  vevadar="$PWD/build/default/tools/vevadar"
+fi
+
+work="${TMPDIR:-/tmp}/vevadar-compare"
+mkdir -p "$work/out"
+echo "== Generating the capacity file and its tenth in $work"
+python3 bench/capacity_model.py "$work/capacity.unv" 50
+python3 bench/capacity_model.py "$work/tenth.unv" 5
+
+commands=("cat $work/capacity.unv"
+          "$vevadar -C $work/out --quiet $work/capacity.unv"
+          "$vevadar -C $work/out --quiet $work/tenth.unv")
+if command -v gmsh >/dev/null 2>&1; then
+  commands+=("gmsh $work/capacity.unv -parse_and_exit")
+else
+  echo "== gmsh is not installed (apt-get install gmsh): its ratio is left out"
+fi
+
+for ((round = 1; round <= rounds; ++round)); do
+  echo "== Round $round of $rounds"
+  hyperfine -N --style basic --warmup 3 --runs "$runs" --export-json "$work/round$round.json" \
+    "${commands[@]}" >/dev/null 2>"$work/hyperfine.log"
+done
+
+# Peak resident memory of one capacity run, as the kernel counts it for a finished child.
+rss_kib=$(python3 - "$vevadar" "$work" <<'EOF'
+import resource, subprocess, sys
+vevadar, work = sys.argv[1], sys.argv[2]
+subprocess.run([vevadar, "-C", work + "/out", "--quiet", work + "/capacity.unv"], check=True,
+               stdout=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
+EOF
+)
+
+allocations() {
+  valgrind "$vevadar" -C "$work/out" --quiet "$1" 2>&1 >/dev/null |
+    sed -n 's/.*total heap usage: \([0-9,]*\) allocs.*/\1/p' | tr -d ,
+}
+alloc_capacity=""
+alloc_tenth=""
+if command -v valgrind >/dev/null 2>&1; then
+  echo "== Counting heap allocations (valgrind)"
+  alloc_capacity=$(allocations "$work/capacity.unv")
+  alloc_tenth=$(allocations "$work/tenth.unv")
+else
+  echo "== valgrind is not installed (apt-get install valgrind): allocations not counted"
+fi
+
+python3 - "$work" "$rounds" "$rss_kib" "$alloc_capacity" "$alloc_tenth" <<'EOF'
+import json, statistics, sys
+work, rounds, rss_kib = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+alloc_capacity, alloc_tenth = sys.argv[4], sys.argv[5]
+
+ratios = {"gmsh": [], "cat": [], "tenth": []}
+for r in range(1, rounds + 1):
+    with open(f"{work}/round{r}.json") as f:
+        results = json.load(f)["results"]
+    best = [min(result["times"]) for result in results]
+    cat, capacity, tenth = best[0], best[1], best[2]
+    line = (f"round {r}: cat {cat * 1000:.1f} ms, vevadar {capacity * 1000:.1f} ms, "
+            f"tenth {tenth * 1000:.1f} ms")
+    ratios["cat"].append(capacity / cat)
+    ratios["tenth"].append(capacity / tenth)
+    if len(best) > 3:
+        ratios["gmsh"].append(best[3] / capacity)
+        line += f", gmsh {best[3] * 1000:.1f} ms"
+    print(line)
+
+def verdict(ok):
+    return "PASS" if ok else "FALLS SHORT"
+
+print()
+print(f"Ratios over {rounds} rounds (each from the minimum times of its round): min / median")
+if ratios["gmsh"]:
+    g = ratios["gmsh"]
+    print(f"1a. gmsh time / vevadar time        {min(g):6.2f} / {statistics.median(g):6.2f}"
+          f"   target >= 10   {verdict(statistics.median(g) >= 10)}")
+else:
+    print("1a. gmsh time / vevadar time        (gmsh not installed)")
+c = ratios["cat"]
+print(f"1b. vevadar time / cat time         {min(c):6.2f} / {statistics.median(c):6.2f}"
+      f"   target <= 12   {verdict(statistics.median(c) <= 12)}")
+t = ratios["tenth"]
+print(f"2.  capacity time / tenth time      {min(t):6.2f} / {statistics.median(t):6.2f}"
+      f"   target <= 11   {verdict(statistics.median(t) <= 11)}")
+mib = rss_kib / 1024
+print(f"3a. peak resident memory            {mib:6.1f} MiB"
+      f"            target <= 64   {verdict(mib <= 64)}")
+if alloc_capacity and alloc_tenth:
+    print(f"3b. heap allocations capacity/tenth {alloc_capacity} / {alloc_tenth}"
+          f"   target equal   {verdict(alloc_capacity == alloc_tenth)}")
+else:
+    print("3b. heap allocations                (valgrind not installed)")
+EOF

@@ -1,0 +1,315 @@
+// vevadar info FILE [--json]: what a universal file holds and what a translation of it would
+// give, without a run file in the current directory: the datasets as its delimiter lines frame
+// them, then a translation into a private temporary folder whose host lines and model file are
+// read back. The element headers are counted by descriptor as the run meets them, the model's
+// elements by element type code and node count.
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "commands.h"
+#include "host/host.h"
+#include "modelfile/modelfile.h"
+#include "translator/translator.h"
+#include "unv_scan.h"
+
+namespace vevadar::tools {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kUsage[] = "usage: vevadar info FILE [--json]\n";
+constexpr char kHelp[] =
+    "Lists what the universal file FILE holds and what a translation of it would give,\n"
+    "without writing any file in the current directory (the translation runs in a private\n"
+    "temporary folder that is removed afterwards):\n"
+    "  - every dataset met: its number, the line of its number, its lines up to and with its\n"
+    "    closing delimiter, and whether the translator reads it or skips it;\n"
+    "  - the nodes with their label range; the element headers by descriptor, each kept\n"
+    "    or dropped (an element type the model cannot hold); the model's elements by\n"
+    "    element type code and node count;\n"
+    "  - the outcome: how the run ended, its exit status as `vevadar FILE` gives it, its\n"
+    "    error and warning lines (with the line counter where the line has one) and the\n"
+    "    five summary counts.\n"
+    "With --json the same as one JSON document (fields in the README).\n"
+    "\n"
+    "Exit status: 0 listed, 1 FILE holds no dataset (empty, or no universal file), 2 FILE\n"
+    "cannot be read, no temporary folder can be made or the output cannot be written, 64 a\n"
+    "wrong command line.\n";
+
+constexpr std::string_view kWarningPrefix = "WARNING: ";
+
+class RecordingHost final : public host::Host {
+ public:
+  void information(char* line) override { information_lines.emplace_back(host_line_text(line)); }
+  void progress(char*) override {}
+  void error(char* line) override { error_lines.emplace_back(host_line_text(line)); }
+  std::vector<std::string> information_lines;
+  std::vector<std::string> error_lines;
+};
+
+// The count in a summary count line "*    TOTAL NUMBER OF NODE       :         14   *".
+std::int64_t count_in(const std::string& line) {
+  const std::size_t colon = line.find(':');
+  if (colon == std::string::npos) return 0;
+  return std::strtoll(line.c_str() + colon + 1, nullptr, 10);
+}
+
+struct Inventory {
+  UnvScan scan;
+  translator::RunResult result;
+  int exit_status = 0;
+  std::vector<std::string> errors;
+  std::vector<std::string> warnings;
+  std::vector<std::int64_t> summary;  // parts, nodes, elements, SPC, nodal force; empty if none
+  std::int32_t nodes = 0;
+  std::int64_t low_label = 0, high_label = 0;
+  ElementShapes shapes;
+  struct Headers {
+    std::int64_t count = 0;
+    bool kept = false;
+  };
+  std::map<std::int32_t, Headers> descriptors;
+};
+
+class DescriptorCounter final : public translator::ElementObserver {
+ public:
+  explicit DescriptorCounter(Inventory& inventory) : inventory_(inventory) {}
+  void element_header(std::int32_t descriptor, bool kept) override {
+    auto& headers = inventory_.descriptors[descriptor];
+    ++headers.count;
+    headers.kept = kept;
+  }
+
+ private:
+  Inventory& inventory_;
+};
+
+// A folder of our own under the system's temporary folder.
+bool make_private_folder(fs::path& folder) {
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) return false;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    folder = base / ("vevadar-info-" + std::to_string(random()));
+    if (fs::create_directory(folder, error)) return true;
+  }
+  return false;
+}
+
+bool translate_privately(const std::string& input, Inventory& inventory) {
+  std::error_code error;
+  std::error_code here_error;
+  const fs::path absolute = fs::absolute(input, error);
+  const fs::path here = fs::current_path(here_error);
+  fs::path folder;
+  if (error || here_error || !make_private_folder(folder)) {
+    note("cannot make a temporary folder for the translation");
+    return false;
+  }
+  // A run that never started must not be reported as one that completed.
+  if (fs::current_path(folder, error); error) {
+    note("cannot work in the temporary folder " + folder.string() + ": " + error.message());
+    fs::remove_all(folder, error);
+    return false;
+  }
+  RecordingHost host;
+  std::string model;
+  DescriptorCounter descriptors(inventory);
+  translator::RunOptions options;
+  options.element_observer = &descriptors;
+  inventory.result = translator::run_translation(host, absolute.string(), options);
+  if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
+  fs::current_path(here, error);
+  fs::remove_all(folder, error);
+
+  const translator::RunResult& result = inventory.result;
+  inventory.exit_status = result.end != translator::RunEnd::kCompleted ? kExitNoFile
+                          : result.error_lines > 0                     ? kExitBadInput
+                                                                       : kExitOk;
+  for (const std::string& line : host.error_lines) {
+    if (line.starts_with(kWarningPrefix)) {
+      inventory.warnings.push_back(line);
+    } else {
+      inventory.errors.push_back(line);
+    }
+  }
+  if (result.end == translator::RunEnd::kCompleted && host.information_lines.size() >= 5) {
+    for (std::size_t i = host.information_lines.size() - 5; i < host.information_lines.size(); ++i)
+      inventory.summary.push_back(count_in(host.information_lines[i]));
+  }
+  if (model.empty()) return true;
+  auto tables = std::make_unique<modelfile::Model>();
+  if (!modelfile::load_model(model, *tables).ok) return true;
+  inventory.nodes = tables->node_count;
+  for (std::int32_t n = 0; n < tables->node_count; ++n) {
+    const std::int64_t label = tables->nodes[static_cast<std::size_t>(n)].label;
+    inventory.low_label = n == 0 ? label : std::min(inventory.low_label, label);
+    inventory.high_label = n == 0 ? label : std::max(inventory.high_label, label);
+  }
+  for (std::int32_t e = 0; e < tables->element_count; ++e) {
+    const modelfile::Element& element = tables->elements[static_cast<std::size_t>(e)];
+    ++inventory.shapes[{element.type, element.node_count}];
+  }
+  return true;
+}
+
+const char* outcome_of(const translator::RunResult& result) {
+  if (result.premature_end) return "the file ends inside a dataset: no model";
+  if (result.end != translator::RunEnd::kCompleted) return "no model written";
+  return result.error_lines > 0 ? "completed with errors" : "completed";
+}
+
+void print_text(const std::string& name, const Inventory& inv) {
+  const UnvScan& scan = inv.scan;
+  const auto read = std::count_if(scan.datasets.begin(), scan.datasets.end(),
+                                  [](const DatasetEntry& d) { return d.read; });
+  const auto datasets = static_cast<std::ptrdiff_t>(scan.datasets.size());
+  std::printf("%s: %s, %s (%td read, %td skipped)\n", name.c_str(),
+              plural(scan.lines, "line", "lines").c_str(),
+              plural(datasets, "dataset", "datasets").c_str(), read, datasets - read);
+  std::printf("  dataset    line   lines\n");
+  for (const DatasetEntry& d : scan.datasets) {
+    std::printf("  %7d %7d %7d  %s%s%s\n", d.number, d.number_line, d.lines,
+                d.read ? "read" : "skipped", d.number == 0 ? " (no dataset number)" : "",
+                d.closed ? "" : " (no closing delimiter)");
+  }
+  std::printf("nodes %d", inv.nodes);
+  if (inv.nodes > 0)
+    std::printf(", labels %lld to %lld", static_cast<long long>(inv.low_label),
+                static_cast<long long>(inv.high_label));
+  std::printf("\n");
+  std::int64_t headers = 0, elements = 0;
+  for (const auto& [descriptor, met] : inv.descriptors) headers += met.count;
+  for (const auto& [shape, count] : inv.shapes) elements += count;
+  std::printf("element headers %lld, by descriptor\n", static_cast<long long>(headers));
+  for (const auto& [descriptor, met] : inv.descriptors) {
+    std::printf("  descriptor %d: %lld %s\n", descriptor, static_cast<long long>(met.count),
+                met.kept ? "kept" : "dropped");
+  }
+  std::printf("elements in the model %lld, by type code and node count\n",
+              static_cast<long long>(elements));
+  print_element_shapes(inv.shapes);
+  std::printf(
+      "translation: %s, exit status %d, %s, %s\n", outcome_of(inv.result), inv.exit_status,
+      plural(static_cast<std::int64_t>(inv.errors.size()), "error line", "error lines").c_str(),
+      plural(static_cast<std::int64_t>(inv.warnings.size()), "warning line", "warning lines")
+          .c_str());
+  for (const std::string& line : inv.errors) std::printf("  %s\n", line.c_str());
+  for (const std::string& line : inv.warnings) std::printf("  %s\n", line.c_str());
+  if (inv.summary.size() == 5) {
+    std::printf(
+        "summary: parts %lld, nodes %lld, elements %lld, restraint sets %lld, load sets %lld\n",
+        static_cast<long long>(inv.summary[0]), static_cast<long long>(inv.summary[1]),
+        static_cast<long long>(inv.summary[2]), static_cast<long long>(inv.summary[3]),
+        static_cast<long long>(inv.summary[4]));
+  }
+}
+
+void json_lines(const std::vector<std::string>& lines) {
+  std::putchar('[');
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) std::putchar(',');
+    json_string(lines[i]);
+  }
+  std::putchar(']');
+}
+
+void print_json(const std::string& name, const Inventory& inv) {
+  std::printf("{\"file\":");
+  json_string(name);
+  std::printf(",\"lines\":%d,\n\"datasets\":[", inv.scan.lines);
+  for (std::size_t i = 0; i < inv.scan.datasets.size(); ++i) {
+    const DatasetEntry& d = inv.scan.datasets[i];
+    std::printf(
+        "%s{\"number\":%d,\"line\":%d,\"lines\":%d,\"read\":%s,\"closed\":%s,\"first_line\":",
+        i > 0 ? ",\n" : "\n", d.number, d.number_line, d.lines, d.read ? "true" : "false",
+        d.closed ? "true" : "false");
+    json_string(d.first_line);
+    std::putchar('}');
+  }
+  std::printf("],\n\"nodes\":{\"count\":%d", inv.nodes);
+  if (inv.nodes > 0)
+    std::printf(",\"labels\":[%lld,%lld]", static_cast<long long>(inv.low_label),
+                static_cast<long long>(inv.high_label));
+  std::printf("},\n\"descriptors\":[");
+  bool first = true;
+  for (const auto& [descriptor, met] : inv.descriptors) {
+    std::printf("%s{\"descriptor\":%d,\"count\":%lld,\"kept\":%s}", first ? "" : ",", descriptor,
+                static_cast<long long>(met.count), met.kept ? "true" : "false");
+    first = false;
+  }
+  std::printf("],\n\"model_elements\":[");
+  first = true;
+  for (const auto& [shape, count] : inv.shapes) {
+    std::printf("%s{\"type\":%d,\"node_count\":%d,\"count\":%d}", first ? "" : ",", shape.first,
+                shape.second, count);
+    first = false;
+  }
+  std::printf("],\n\"translation\":{\"outcome\":");
+  json_string(outcome_of(inv.result));
+  std::printf(",\"exit_status\":%d,\"errors\":", inv.exit_status);
+  json_lines(inv.errors);
+  std::printf(",\"warnings\":");
+  json_lines(inv.warnings);
+  if (inv.summary.size() == 5) {
+    std::printf(
+        ",\"summary\":{\"parts\":%lld,\"nodes\":%lld,\"elements\":%lld,\"restraint_sets\":%lld,"
+        "\"load_sets\":%lld}",
+        static_cast<long long>(inv.summary[0]), static_cast<long long>(inv.summary[1]),
+        static_cast<long long>(inv.summary[2]), static_cast<long long>(inv.summary[3]),
+        static_cast<long long>(inv.summary[4]));
+  }
+  std::printf("}}\n");
+}
+
+}  // namespace
+
+int info_command(Arguments arguments) {
+  const char* file = nullptr;
+  int json = 0;
+  const Option options[] = {{.name = "--json", .choice = &json}};
+  if (const auto done = read_command_line(
+          arguments, {kUsage, kHelp, options, {&file, 1}, "only one FILE at a time"}))
+    return *done;
+  if (file == nullptr) return usage_error("no FILE given", kUsage);
+
+  std::error_code error;
+  if (fs::is_directory(file, error)) {
+    note("cannot read " + std::string(file) + ": " + std::strerror(EISDIR));
+    return kExitNoFile;
+  }
+  Inventory inventory;
+  inventory.scan = scan_universal_file(file);
+  if (!inventory.scan.opened) {
+    std::FILE* probe = std::fopen(file, "rb");
+    const int reason = errno;
+    if (probe != nullptr) std::fclose(probe);
+    note("cannot read " + std::string(file) + ": " + std::strerror(probe ? EIO : reason));
+    return kExitNoFile;
+  }
+  if (inventory.scan.datasets.empty()) {
+    note(std::string(file) + " holds no dataset: " + why_no_dataset(inventory.scan) +
+         (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
+    return kExitBadInput;
+  }
+  if (!translate_privately(file, inventory)) return kExitNoFile;
+  if (json) {
+    print_json(file, inventory);
+  } else {
+    print_text(file, inventory);
+  }
+  return finish_output();
+}
+
+}  // namespace vevadar::tools

@@ -1,0 +1,374 @@
+// vevadar vtk MODEL OUT.vtu: a model file as a VTK unstructured grid in the XML format, which
+// ParaView and every VTK reader open. Points are the node records in order (point i is node index
+// i + 1); there is one cell per element record, in order.
+//
+// Node order: the universal file lists the nodes of a parabolic shell corner, mid-side, corner,
+// ...; VTK lists the corners first. A wedge's first triangle faces its second one in the
+// universal file and faces away from it in VTK. Tetrahedra and hexahedra agree. A solid that is
+// inside out even so (its file lists it mirrored) is written mirrored back, and a note says how
+// many were.
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "commands.h"
+#include "modelfile/modelfile.h"
+
+namespace vevadar::tools {
+namespace {
+
+using modelfile::Element;
+using modelfile::Model;
+
+constexpr char kUsage[] = "usage: vevadar vtk MODEL OUT.vtu\n";
+constexpr char kHelp[] =
+    "Writes the model file MODEL (velm.bin), after checking it as `vevadar dump` does, as a\n"
+    "VTK unstructured grid OUT.vtu (XML, ASCII data; ParaView opens it).\n"
+    "\n"
+    "Points: the node records, in order. Cells: one per element record, by element type\n"
+    "code and node count: beams, rods and springs (1, 11, 12, 6) lines; rigid elements (2)\n"
+    "a line, or for more than two nodes a poly-line that goes out from the first\n"
+    "(independent) node to each other node and back; shells (4) with 3, 4, 6, 8 nodes\n"
+    "triangles, quadrilaterals and their quadratic forms; solids (5) with 4, 6, 8 nodes\n"
+    "tetrahedra, wedges, hexahedra; lumped masses (9) vertices; any other element a vertex,\n"
+    "a line or a poly-vertex by its node count, and an element without nodes an empty cell.\n"
+    "Node orders are turned into VTK's; a solid that is inside out in the model is written\n"
+    "mirrored (a note says how many were).\n"
+    "\n"
+    "Cell data: element_label, element_type, part_index, part_id.\n"
+    "Point data: node_label; restraint_set_K (the restraint code of each node in set K);\n"
+    "force_set_I and moment_set_I (vectors of load set I). Field data: load_set_ids.\n"
+    "\n"
+    "Exit status: 0 written, 1 MODEL is not a valid model file, 2 MODEL cannot be read or\n"
+    "OUT cannot be written, 64 a wrong command line.\n";
+
+// VTK cell type numbers.
+constexpr int kEmptyCell = 0;
+constexpr int kVertex = 1;
+constexpr int kPolyVertex = 2;
+constexpr int kLine = 3;
+constexpr int kPolyLine = 4;
+constexpr int kTriangle = 5;
+constexpr int kQuad = 9;
+constexpr int kTetra = 10;
+constexpr int kHexahedron = 12;
+constexpr int kWedge = 13;
+constexpr int kQuadraticTriangle = 22;
+constexpr int kQuadraticQuad = 23;
+
+using modelfile::element_type::kRigid;
+using modelfile::element_type::kShell;
+using modelfile::element_type::kSolid;
+
+// One shape: the element type code (0: any), its node count, the VTK cell and, for cell point p,
+// the element's node slot (from 0) that becomes it.
+struct Shape {
+  std::int32_t type;
+  std::int32_t nodes;
+  int cell;
+  std::array<int, 8> order;
+};
+
+constexpr std::array<Shape, 9> kShapes = {{
+    {kShell, 3, kTriangle, {0, 1, 2}},
+    {kShell, 4, kQuad, {0, 1, 2, 3}},
+    {kShell, 6, kQuadraticTriangle, {0, 2, 4, 1, 3, 5}},
+    {kShell, 8, kQuadraticQuad, {0, 2, 4, 6, 1, 3, 5, 7}},
+    {kSolid, 4, kTetra, {0, 1, 2, 3}},
+    {kSolid, 6, kWedge, {0, 2, 1, 3, 5, 4}},
+    {kSolid, 8, kHexahedron, {0, 1, 2, 3, 4, 5, 6, 7}},
+    {0, 1, kVertex, {0}},
+    {0, 2, kLine, {0, 1}},
+}};
+
+// A cell's VTK points in VTK order (node indices from 0).
+struct Cell {
+  int type = kEmptyCell;
+  std::array<std::int64_t, 16> points{};
+  int size = 0;
+};
+
+using Point = std::array<double, 3>;
+
+double tetra_volume(const Point& a, const Point& b, const Point& c, const Point& d) {
+  const Point u{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+  const Point v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+  const Point w{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
+  return (u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
+          u[2] * (v[0] * w[1] - v[1] * w[0])) /
+         6.0;
+}
+
+// The signed volume of a solid cell in VTK's order, as a sum of tetrahedra.
+double solid_volume(const Cell& cell, const Model& model) {
+  const auto at = [&](int p) {
+    const modelfile::Node& node =
+        model.nodes[static_cast<std::size_t>(cell.points[static_cast<std::size_t>(p)])];
+    return Point{node.x, node.y, node.z};
+  };
+  if (cell.type == kTetra) return tetra_volume(at(0), at(1), at(2), at(3));
+  if (cell.type == kWedge) {
+    // VTK's first triangle faces away from the second: as a prism facing up it is 0, 2, 1.
+    return tetra_volume(at(0), at(2), at(1), at(3)) + tetra_volume(at(2), at(1), at(3), at(5)) +
+           tetra_volume(at(1), at(3), at(5), at(4));
+  }
+  constexpr int kAroundDiagonal[6][2] = {{1, 2}, {2, 3}, {3, 7}, {7, 4}, {4, 5}, {5, 1}};
+  double volume = 0;
+  for (const auto& pair : kAroundDiagonal)
+    volume += tetra_volume(at(0), at(pair[0]), at(pair[1]), at(6));
+  return volume;
+}
+
+void mirror(Cell& cell) {
+  auto& p = cell.points;
+  if (cell.type == kTetra) std::swap(p[1], p[2]);
+  if (cell.type == kWedge) {
+    std::swap(p[1], p[2]);
+    std::swap(p[4], p[5]);
+  }
+  if (cell.type == kHexahedron) {
+    std::swap(p[1], p[3]);
+    std::swap(p[5], p[7]);
+  }
+}
+
+Cell cell_of(const Element& element) {
+  Cell cell;
+  const std::int32_t count = element.node_count;
+  const auto slot = [&](int j) {
+    return static_cast<std::int64_t>(element.nodes[static_cast<std::size_t>(j)]) - 1;
+  };
+  if (count <= 0) return cell;
+  const int n = count > modelfile::kNodeSlots ? modelfile::kNodeSlots : count;
+  if (element.type == kRigid && n > 2) {
+    // Out from the independent node to each dependent node and back.
+    cell.type = kPolyLine;
+    for (int j = 1; j < n; ++j) {
+      cell.points[static_cast<std::size_t>(cell.size++)] = slot(0);
+      cell.points[static_cast<std::size_t>(cell.size++)] = slot(j);
+    }
+    return cell;
+  }
+  for (const Shape& shape : kShapes) {
+    if ((shape.type == 0 || shape.type == element.type) && shape.nodes == n) {
+      cell.type = shape.cell;
+      for (int p = 0; p < n; ++p)
+        cell.points[static_cast<std::size_t>(p)] = slot(shape.order[static_cast<std::size_t>(p)]);
+      cell.size = n;
+      return cell;
+    }
+  }
+  cell.type = kPolyVertex;
+  for (int j = 0; j < n; ++j) cell.points[static_cast<std::size_t>(j)] = slot(j);
+  cell.size = n;
+  return cell;
+}
+
+// The output file with a sticky error; reals printed so that they read back to the same float.
+class Out {
+ public:
+  explicit Out(std::FILE* file) : file_(file) {}
+  void text(std::string_view s) {
+    ok_ = ok_ && std::fwrite(s.data(), 1, s.size(), file_) == s.size();
+  }
+  void integer(std::int64_t value) {
+    char digits[24];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text({digits, static_cast<std::size_t>(result.ptr - digits)});
+  }
+  void real(float value) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    text({digits, static_cast<std::size_t>(result.ptr - digits)});
+  }
+  // Values in lines of `per_line`.
+  void separator(std::size_t i, std::size_t per_line) { text(i % per_line == 0 ? "\n" : " "); }
+  void open_array(std::string_view type, std::string_view name, int components = 1) {
+    text("<DataArray type=\"");
+    text(type);
+    text("\" Name=\"");
+    text(name);
+    text("\"");
+    if (components > 1) {
+      text(" NumberOfComponents=\"");
+      integer(components);
+      text("\"");
+    }
+    text(" format=\"ascii\">");
+  }
+  void close_array() { text("\n</DataArray>\n"); }
+  [[nodiscard]] bool ok() const { return ok_; }
+
+ private:
+  std::FILE* file_;
+  bool ok_ = true;
+};
+
+void write_grid(Out& out, const Model& model, std::span<const Cell> cells) {
+  const auto nodes = static_cast<std::size_t>(model.node_count);
+  const std::size_t elements = cells.size();
+  out.text(
+      "<?xml version=\"1.0\"?>\n"
+      "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+      "header_type=\"UInt64\">\n<UnstructuredGrid>\n");
+  if (model.load_set_count > 0) {
+    out.text("<FieldData>\n");
+    out.open_array("Int32", "load_set_ids");
+    for (std::size_t i = 0; i < static_cast<std::size_t>(model.load_set_count); ++i) {
+      out.separator(i, 10);
+      out.integer(model.load_set_ids[i]);
+    }
+    out.close_array();
+    out.text("</FieldData>\n");
+  }
+  out.text("<Piece NumberOfPoints=\"");
+  out.integer(static_cast<std::int64_t>(nodes));
+  out.text("\" NumberOfCells=\"");
+  out.integer(static_cast<std::int64_t>(elements));
+  out.text("\">\n<PointData>\n");
+  out.open_array("Int32", "node_label");
+  for (std::size_t n = 0; n < nodes; ++n) {
+    out.separator(n, 10);
+    out.integer(model.nodes[n].label);
+  }
+  out.close_array();
+  for (std::size_t k = 0; k < static_cast<std::size_t>(model.restraint_set_count); ++k) {
+    out.open_array("Int32", "restraint_set_" + std::to_string(k + 1));
+    for (std::size_t n = 0; n < nodes; ++n) {
+      out.separator(n, 10);
+      out.integer(model.restraint[k][n]);
+    }
+    out.close_array();
+  }
+  for (std::size_t i = 0; i < static_cast<std::size_t>(model.load_set_count); ++i) {
+    for (const bool moment : {false, true}) {
+      out.open_array("Float32", (moment ? "moment_set_" : "force_set_") + std::to_string(i + 1), 3);
+      for (std::size_t n = 0; n < nodes; ++n) {
+        const float* v = moment ? model.loads[i][n].moment : model.loads[i][n].force;
+        for (std::size_t c = 0; c < 3; ++c) {
+          out.separator(n * 3 + c, 6);
+          out.real(v[c]);
+        }
+      }
+      out.close_array();
+    }
+  }
+  out.text("</PointData>\n<CellData>\n");
+  const auto column = [&](std::string_view name, auto value) {
+    out.open_array("Int32", name);
+    for (std::size_t e = 0; e < elements; ++e) {
+      out.separator(e, 10);
+      out.integer(value(model.elements[e]));
+    }
+    out.close_array();
+  };
+  column("element_label", [](const Element& e) { return e.label; });
+  column("element_type", [](const Element& e) { return e.type; });
+  column("part_index", [](const Element& e) { return e.part; });
+  column("part_id",
+         [&](const Element& e) { return model.parts[static_cast<std::size_t>(e.part - 1)].id; });
+  out.text("</CellData>\n<Points>\n");
+  out.open_array("Float32", "Points", 3);
+  for (std::size_t n = 0; n < nodes; ++n) {
+    const modelfile::Node& node = model.nodes[n];
+    for (std::size_t c = 0; c < 3; ++c) {
+      out.separator(n * 3 + c, 6);
+      out.real(c == 0 ? node.x : c == 1 ? node.y : node.z);
+    }
+  }
+  out.close_array();
+  out.text("</Points>\n<Cells>\n");
+  out.open_array("Int64", "connectivity");
+  std::size_t written = 0;
+  for (const Cell& cell : cells) {
+    for (int p = 0; p < cell.size; ++p) {
+      out.separator(written++, 16);
+      out.integer(cell.points[static_cast<std::size_t>(p)]);
+    }
+  }
+  out.close_array();
+  out.open_array("Int64", "offsets");
+  std::int64_t offset = 0;
+  for (std::size_t e = 0; e < elements; ++e) {
+    offset += cells[e].size;
+    out.separator(e, 10);
+    out.integer(offset);
+  }
+  out.close_array();
+  out.open_array("UInt8", "types");
+  for (std::size_t e = 0; e < elements; ++e) {
+    out.separator(e, 20);
+    out.integer(cells[e].type);
+  }
+  out.close_array();
+  out.text("</Cells>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n");
+}
+
+}  // namespace
+
+int vtk_command(Arguments arguments) {
+  const char* names[2] = {nullptr, nullptr};
+  if (const auto done =
+          read_command_line(arguments, {kUsage, kHelp, {}, names, "too many arguments"}))
+    return *done;
+  if (names[1] == nullptr) return usage_error("MODEL and OUT.vtu are both needed", kUsage);
+  const std::string_view out_name = names[1];
+  if (!out_name.ends_with(".vtu")) {
+    return usage_error("OUT must end in .vtu (the VTK XML unstructured grid)", kUsage);
+  }
+
+  std::string bytes;
+  if (!read_input(names[0], bytes)) return kExitNoFile;
+  auto model = std::make_unique<Model>();
+  const modelfile::ModelReadResult read = modelfile::load_model(bytes, *model);
+  if (!read.ok) {
+    note(std::string(names[0]) + " is not a valid model file: " + read.problem);
+    return kExitBadInput;
+  }
+
+  std::vector<Cell> cells(static_cast<std::size_t>(model->element_count));
+  std::int64_t solids = 0;
+  std::int64_t mirrored = 0;
+  for (std::size_t e = 0; e < cells.size(); ++e) {
+    cells[e] = cell_of(model->elements[e]);
+    const int type = cells[e].type;
+    if (type != kTetra && type != kWedge && type != kHexahedron) continue;
+    ++solids;
+    if (solid_volume(cells[e], *model) < 0) {
+      mirror(cells[e]);
+      ++mirrored;
+    }
+  }
+
+  std::FILE* file = std::fopen(names[1], "wb");
+  if (file == nullptr) {
+    note("cannot write " + std::string(out_name) + ": " + std::strerror(errno));
+    return kExitNoFile;
+  }
+  Out out(file);
+  write_grid(out, *model, cells);
+  const bool closed = std::fclose(file) == 0;
+  if (!out.ok() || !closed) {
+    note("cannot write " + std::string(out_name) + ": " + std::strerror(errno));
+    std::error_code ignored;
+    std::filesystem::remove(names[1], ignored);
+    return kExitNoFile;
+  }
+  if (mirrored > 0) {
+    note(std::to_string(mirrored) + " of " + std::to_string(solids) +
+         " solids are inside out in the model (their nodes listed mirrored) and were written "
+         "mirrored back");
+  }
+  return kExitOk;
+}
+
+}  // namespace vevadar::tools
