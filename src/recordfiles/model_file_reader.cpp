@@ -22,7 +22,8 @@ std::uint8_t RecordCursor::byte_at(std::size_t at) const {
   return static_cast<std::uint8_t>(bytes_[at]);
 }
 
-RecordCursor::Step RecordCursor::fail(std::size_t offset, bool with_record, std::string what) {
+RecordCursor::Step RecordCursor::fail(std::size_t offset, bool with_record,
+                                      const std::string& what) {
   char where[64];
   if (with_record) {
     std::snprintf(where, sizeof where, "offset %zu, record %" PRId64 ": ", offset, records_ + 1);

@@ -262,7 +262,7 @@ class RecordCursor {
 
  private:
   std::uint8_t byte_at(std::size_t at) const;
-  Step fail(std::size_t offset, bool with_record, std::string what);
+  Step fail(std::size_t offset, bool with_record, const std::string& what);
 
   std::string_view bytes_;
   std::size_t at_ = 0;

@@ -296,7 +296,7 @@ bool scientific(const char* next, const char* end, bool negative, T& value) {
     value = negative ? -T{0} : T{0};
     return true;
   }
-  const auto magnitude = static_cast<std::int64_t>(tens * 10 + units);
+  const auto magnitude = static_cast<std::int64_t>(tens) * 10 + units;
   const std::int64_t q = (exponent[1] == '-' ? -magnitude : magnitude) - fraction_digits;
   if (q < kMinPower || q > kMaxPower) return false;
   return round_to(significand, static_cast<int>(q), negative, value);
