@@ -172,7 +172,7 @@ class LineReader {
   void restart();
 
   // Reads the next line into the buffer; only kLine advances the line counter.
-  Outcome next();
+  Outcome next() { return take_whole_line() ? Outcome::kLine : next_in_pieces(); }
 
   // The 80 characters of the line most recently read.
   [[nodiscard]] std::string_view line() const { return {line_, kLineWidth}; }
@@ -184,9 +184,13 @@ class LineReader {
 
  private:
   bool refill();
+  bool take_whole_line();
+  Outcome next_in_pieces();
 
   ByteSource& source_;
-  char line_[kLineWidth] = {};
+  // The line in the first 80; the rest takes the blanks of a short line's padding, written 80 at
+  // a time.
+  char line_[2 * kLineWidth] = {};
   std::int32_t line_counter_ = 0;
   static constexpr std::size_t kBufferSize = 64 * 1024;
   char buffer_[kBufferSize] = {};
