@@ -48,9 +48,10 @@ void LineReader::restart() {
   failure_after_buffer_ = false;
 }
 
-// The common line: its line feed within the buffer and within the first 81 bytes, no carriage
-// return before it. The line is copied 80 columns at once and blanked from its end on; any other
-// line, and a line near the end of the buffer, is read in pieces.
+// The common line: its line feed within the buffer and within the first 81 bytes, no byte below
+// 0x0E before it (so no carriage return, and no tab, which goes the long way too). The line is
+// copied 80 columns at once and blanked from its end on; any other line, and a line near the end
+// of the buffer, is read in pieces.
 bool LineReader::take_whole_line() {
   if constexpr (std::endian::native != std::endian::little) return false;
   constexpr std::size_t kWidth = kLineWidth;
@@ -58,15 +59,12 @@ bool LineReader::take_whole_line() {
   const char* const begin = buffer_ + position_;
   constexpr std::uint64_t kOnes = 0x0101010101010101;
   constexpr std::uint64_t kHigh = 0x8080808080808080;
-  std::size_t length = kWidth;  // the columns before the first line feed or carriage return
+  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
   for (std::size_t i = 0; i < kWidth; i += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, begin + i, sizeof word);
-    // A zero byte of word ^ c is a byte equal to c; the lowest one found is exact.
-    const std::uint64_t feeds = word ^ (kOnes * '\n');
-    const std::uint64_t returns = word ^ (kOnes * '\r');
-    const std::uint64_t found =
-        (((feeds - kOnes) & ~feeds) | ((returns - kOnes) & ~returns)) & kHigh;
+    // The lowest byte flagged here is exactly the first byte below 0x0E ('\r' + 1).
+    const std::uint64_t found = (word - kOnes * ('\r' + 1)) & ~word & kHigh;
     if (found != 0) {
       length = i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
       break;
