@@ -128,11 +128,4 @@ LineReader::Outcome LineReader::next_in_pieces() {
   return Outcome::kLine;
 }
 
-std::string_view LineReader::columns(int first, int count) const {
-  const std::int64_t begin = std::max(first, 1);
-  const std::int64_t last = std::min<std::int64_t>(std::int64_t{first} + count - 1, kLineWidth);
-  if (last < begin) return {};
-  return {line_ + begin - 1, static_cast<std::size_t>(last - begin + 1)};
-}
-
 }  // namespace vevadar::textfields
