@@ -92,7 +92,7 @@ bool BinaryFile::switch_to(LastOp op) {
   return true;
 }
 
-bool BinaryFile::write(const void* data, std::size_t size) {
+bool BinaryFile::write_through(const void* data, std::size_t size) {
   if (fault_.fail_at > 0 && --fault_.fail_at == 0) {
     failed_ = true;
     return false;

@@ -76,7 +76,16 @@ class BinaryFile {
 
   // Appends at the current position; false (and failed() from then on) if refused. A refusal
   // of the file system may also show only when the buffer is written out.
-  bool write(const void* data, std::size_t size);
+  bool write(const void* data, std::size_t size) {
+    // The common write: a stream already writing, no fault armed, room in the buffer.
+    if (file_ != nullptr && last_op_ == LastOp::kWrite && fault_.fail_at <= 0 &&
+        size <= kBufferBytes - pending_ && size < kBufferBytes) {
+      std::memcpy(buffer_ + pending_, data, size);
+      pending_ += size;
+      return true;
+    }
+    return write_through(data, size);
+  }
   // Reads up to `size` bytes; `error` set on a read error (not on end of file).
   std::size_t read(void* data, std::size_t size, bool* error);
   bool seek(std::int64_t offset);
@@ -101,6 +110,9 @@ class BinaryFile {
   bool switch_to(LastOp op);
   // Hands the collected writes to the C library.
   bool write_out();
+  // write() where the buffer alone does not do: a fault to count, a switch from reading, a full
+  // buffer, a large piece.
+  bool write_through(const void* data, std::size_t size);
 
   std::FILE* file_ = nullptr;
   std::string name_;
@@ -133,8 +145,8 @@ class SequentialRecordFile {
     encode_float(bytes, value);
     add_scalar(bytes);
   }
-  // Several scalars, as the same number of add_int32 or add_float calls would add them, copied
-  // in one piece.
+  // Several scalars, as the same number of add_int32 or add_float calls would add them, encoded
+  // straight into the open segment where they fit it.
   void add_int32s(std::span<const std::int32_t> values);
   void add_floats(std::span<const float> values);
   // `text` padded with blanks (or cut) to `width` bytes.
@@ -165,6 +177,8 @@ class SequentialRecordFile {
     record_size_ += kScalarBytes;
   }
   void flush_segment(std::uint8_t length_byte);
+  template <class T, class Encode>
+  void add_encoded(std::span<const T> values, Encode encode);
 
   BinaryFile file_;
   bool at_start_ = true;  // nothing written since open: the first record cuts and marks

@@ -63,31 +63,35 @@ void SequentialRecordFile::add(const void* bytes, std::size_t size) {
   }
 }
 
-namespace {
-
-// Encodes `values` into a local buffer (a buffer of its own lets the compiler keep the record's
-// counters in registers) and adds them a bufferful at a time.
+// Values that fit the open segment are encoded into it in place. Others are encoded into a local
+// buffer and added a bufferful at a time (a buffer of its own lets the compiler keep the record's
+// counters in registers).
 template <class T, class Encode>
-void add_encoded(SequentialRecordFile& file, std::span<const T> values, Encode encode) {
+void SequentialRecordFile::add_encoded(std::span<const T> values, Encode encode) {
+  const std::size_t size = values.size() * kScalarBytes;
+  if (size <= kSegmentPayload - segment_fill_) {
+    std::uint8_t* const out = segment_ + 1 + segment_fill_;
+    for (std::size_t i = 0; i < values.size(); ++i) encode(out + i * kScalarBytes, values[i]);
+    segment_fill_ += size;
+    record_size_ += size;
+    return;
+  }
   constexpr std::size_t kPerPiece = 64;
   std::uint8_t bytes[kPerPiece * kScalarBytes];
   while (!values.empty()) {
     const std::size_t count = std::min(values.size(), kPerPiece);
     for (std::size_t i = 0; i < count; ++i) encode(bytes + i * kScalarBytes, values[i]);
-    file.add(bytes, count * kScalarBytes);
+    add(bytes, count * kScalarBytes);
     values = values.subspan(count);
   }
 }
 
-}  // namespace
-
 void SequentialRecordFile::add_int32s(std::span<const std::int32_t> values) {
-  add_encoded(*this, values,
-              [](std::uint8_t* dst, std::int32_t value) { encode_int32(dst, value); });
+  add_encoded(values, [](std::uint8_t* dst, std::int32_t value) { encode_int32(dst, value); });
 }
 
 void SequentialRecordFile::add_floats(std::span<const float> values) {
-  add_encoded(*this, values, [](std::uint8_t* dst, float value) { encode_float(dst, value); });
+  add_encoded(values, [](std::uint8_t* dst, float value) { encode_float(dst, value); });
 }
 
 void SequentialRecordFile::add_text(std::string_view text, std::size_t width) {

@@ -1,10 +1,21 @@
 #include "textfields/textfields.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <iterator>
 
 namespace vevadar::textfields {
+namespace {
+
+constexpr std::array<char, kLineWidth> kBlanks = [] {
+  std::array<char, kLineWidth> blanks{};
+  blanks.fill(' ');
+  return blanks;
+}();
+
+}  // namespace
 
 // Reads once into the buffer, which must be used up. False when the read failed without
 // delivering a byte. A failed read that did deliver bytes counts as those bytes followed by the
@@ -37,7 +48,37 @@ void LineReader::restart() {
   failure_after_buffer_ = false;
 }
 
-LineReader::Outcome LineReader::next() {
+// The common line: its line feed within the buffer and within the first 81 bytes, no byte below
+// 0x0E before it (so no carriage return, and no tab, which goes the long way too). The line is
+// copied 80 columns at once and blanked from its end on; any other line, and a line near the end
+// of the buffer, is read in pieces.
+bool LineReader::take_whole_line() {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  constexpr std::size_t kWidth = kLineWidth;
+  if (filled_ - position_ <= kWidth) return false;
+  const char* const begin = buffer_ + position_;
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
+  for (std::size_t i = 0; i < kWidth; i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, begin + i, sizeof word);
+    // The lowest byte flagged here is exactly the first byte below 0x0E ('\r' + 1).
+    const std::uint64_t found = (word - kOnes * ('\r' + 1)) & ~word & kHigh;
+    if (found != 0) {
+      length = i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+      break;
+    }
+  }
+  if (begin[length] != '\n') return false;
+  std::memcpy(line_, begin, kWidth);
+  std::memcpy(line_ + length, kBlanks.data(), kWidth);
+  position_ += length + 1;
+  line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
+  return true;
+}
+
+LineReader::Outcome LineReader::next_in_pieces() {
   constexpr std::size_t kWidth = kLineWidth;
   std::size_t taken = 0;  // characters of this line placed in line_
   bool taking = true;     // false once a carriage return or column 80 is passed
@@ -85,13 +126,6 @@ LineReader::Outcome LineReader::next() {
   std::fill(line_ + taken, line_ + kLineWidth, ' ');
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
   return Outcome::kLine;
-}
-
-std::string_view LineReader::columns(int first, int count) const {
-  const std::int64_t begin = std::max(first, 1);
-  const std::int64_t last = std::min<std::int64_t>(std::int64_t{first} + count - 1, kLineWidth);
-  if (last < begin) return {};
-  return {line_ + begin - 1, static_cast<std::size_t>(last - begin + 1)};
 }
 
 }  // namespace vevadar::textfields

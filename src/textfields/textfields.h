@@ -172,21 +172,32 @@ class LineReader {
   void restart();
 
   // Reads the next line into the buffer; only kLine advances the line counter.
-  Outcome next();
+  Outcome next() { return take_whole_line() ? Outcome::kLine : next_in_pieces(); }
 
   // The 80 characters of the line most recently read.
   [[nodiscard]] std::string_view line() const { return {line_, kLineWidth}; }
   // Columns first..first+count-1 of the line (1-based), clipped to column 80.
-  [[nodiscard]] std::string_view columns(int first, int count) const;
+  // Inline: every field of every line is taken through it.
+  [[nodiscard]] std::string_view columns(int first, int count) const {
+    const std::int64_t begin = first > 1 ? first : 1;
+    const std::int64_t end = std::int64_t{first} + count - 1;  // the last column asked for
+    const std::int64_t last = end < kLineWidth ? end : kLineWidth;
+    if (last < begin) return {};
+    return {line_ + begin - 1, static_cast<std::size_t>(last - begin + 1)};
+  }
   // Columns 5-6 hold "-1".
   [[nodiscard]] bool is_delimiter() const { return line_[4] == '-' && line_[5] == '1'; }
   [[nodiscard]] std::int32_t line_counter() const { return line_counter_; }
 
  private:
   bool refill();
+  bool take_whole_line();
+  Outcome next_in_pieces();
 
   ByteSource& source_;
-  char line_[kLineWidth] = {};
+  // The line in the first 80; the rest takes the blanks of a short line's padding, written 80 at
+  // a time.
+  char line_[2 * kLineWidth] = {};
   std::int32_t line_counter_ = 0;
   static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
   char buffer_[kBufferSize] = {};

@@ -6,16 +6,8 @@
 
 namespace vevadar::translator {
 
-std::optional<ReaderOutcome> need_line(RunState& state) {
-  switch (state.lines.next()) {
-    case textfields::LineReader::Outcome::kLine:
-      return std::nullopt;
-    case textfields::LineReader::Outcome::kEnd:
-      return premature_end();
-    case textfields::LineReader::Outcome::kFailure:
-      return read_failure();
-  }
-  return read_failure();
+ReaderOutcome missing_line_route(textfields::LineReader::Outcome outcome) {
+  return outcome == textfields::LineReader::Outcome::kEnd ? premature_end() : read_failure();
 }
 
 std::optional<ReaderOutcome> need_record_line(RunState& state) {

@@ -100,9 +100,18 @@ ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset);
 
 // --- Shared helpers (reader_support.cpp) -------------------------------------------------------
 
+// The route of a line that could not be read: end of input, premature end; a failed read, read
+// failure.
+ReaderOutcome missing_line_route(textfields::LineReader::Outcome outcome);
 // Reads the next line where the dataset still needs one: nullopt when a line was read, else the
-// route (end of input: premature end; a failed read: read failure).
-std::optional<ReaderOutcome> need_line(RunState& state);
+// route of missing_line_route. Inline: every line of a dataset takes it.
+inline std::optional<ReaderOutcome> need_line(RunState& state) {
+  const textfields::LineReader::Outcome outcome = state.lines.next();
+  if (outcome == textfields::LineReader::Outcome::kLine) [[likely]] {
+    return std::nullopt;
+  }
+  return missing_line_route(outcome);
+}
 // Reads a further line of a record after its store: any outcome but a line, the end of input
 // included, is a read failure. The line is not tested for the delimiter.
 std::optional<ReaderOutcome> need_record_line(RunState& state);
