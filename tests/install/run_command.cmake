@@ -1,0 +1,8 @@
+# run(COMMAND...): runs a command and stops the script with its output when it fails.
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT status EQUAL 0)
+    list(JOIN ARGN " " command)
+    message(FATAL_ERROR "failed (${status}): ${command}\n${out}")
+  endif()
+endfunction()
