@@ -85,27 +85,28 @@ class ConsoleHost final : public host::Host {
 };
 
 // After a completed run: where the model is and what it holds, and a word when the file held
-// no dataset at all (an empty file, or text that is no universal file). The run's own totals
+// no dataset at all (an empty file, or text that is no universal file). The run's own counts
 // serve: reading the model back would cost as much as the translation.
 // `directory` is the -C folder as given, or nullptr.
 void closing_notes(const std::string& input, const std::string& display, const char* directory,
-                   const translator::RunResult::Totals& totals, bool quiet) {
+                   const translator::RunResult& run, bool quiet) {
   const std::string model = directory == nullptr
                                 ? std::string(kModelFileName)
                                 : (std::filesystem::path(directory) / kModelFileName).string();
-  if (totals.parts == 0 && totals.nodes == 0 && totals.elements == 0 &&
-      totals.restraint_sets == 0 && totals.load_sets == 0) {
+  const modelfile::Counts& counts = run.counts;
+  if (counts.parts == 0 && counts.nodes == 0 && run.element_records == 0 &&
+      counts.restraint_sets == 0 && counts.load_sets == 0) {
     const UnvScan scan = scan_universal_file(input);
     if (scan.opened && scan.datasets.empty()) {
       note(display + " holds no dataset (" + why_no_dataset(scan) + "): the model is empty");
     }
   }
   if (quiet) return;
-  note("model written to " + model + ": " + plural(totals.parts, "part", "parts") + ", " +
-       plural(totals.nodes, "node", "nodes") + ", " +
-       plural(totals.elements, "element", "elements") + ", " +
-       plural(totals.restraint_sets, "restraint set", "restraint sets") + ", " +
-       plural(totals.load_sets, "load set", "load sets"));
+  note("model written to " + model + ": " + plural(counts.parts, "part", "parts") + ", " +
+       plural(counts.nodes, "node", "nodes") + ", " +
+       plural(run.element_records, "element", "elements") + ", " +
+       plural(counts.restraint_sets, "restraint set", "restraint sets") + ", " +
+       plural(counts.load_sets, "load set", "load sets"));
 }
 
 }  // namespace
@@ -162,7 +163,7 @@ int translate_command(Arguments arguments) {
     note("the file ended inside a dataset: " + std::string(kModelFileName) + " was not updated");
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-  closing_notes(input, file, directory, result.totals, quiet);
+  closing_notes(input, file, directory, result, quiet);
   return result.error_lines > 0 ? kExitBadInput : kExitOk;
 }
 

@@ -175,12 +175,7 @@ std::int32_t write_model(const Model& model, recordfiles::SequentialRecordFile& 
   assert(model.node_count <= kMaxNodes && model.element_count <= kMaxElements &&
          model.part_count <= kMaxParts);
 
-  RecordWriter file(records,
-                    {.parts = model.part_count,
-                     .nodes = model.node_count,
-                     .combined_sets = std::max(model.restraint_set_count, model.load_set_count),
-                     .restraint_sets = model.restraint_set_count,
-                     .load_sets = model.load_set_count});
+  RecordWriter file(records, model_counts(model));
   write_header(file);
   file.begin_record(Record::kModelCounts);
   file.add_int32(model.part_count);

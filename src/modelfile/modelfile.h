@@ -27,6 +27,7 @@
 // among the node records; only node records carry labels.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -282,6 +283,15 @@ struct Model {
   // loads[set index - 1][node index - 1]
   std::array<std::array<Force, kMaxNodes>, kMaxSets> loads;
 };
+
+// The counts the count records of `model`'s file carry.
+[[nodiscard]] inline Counts model_counts(const Model& model) {
+  return {.parts = model.part_count,
+          .nodes = model.node_count,
+          .combined_sets = std::max(model.restraint_set_count, model.load_set_count),
+          .restraint_sets = model.restraint_set_count,
+          .load_sets = model.load_set_count};
+}
 
 // Writes records 1 to 16 in their order. The file must be open; the caller closes it. Returns
 // the number of element records written: the element rows that hold an element.

@@ -135,8 +135,8 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   // A refused write leaves the empty model: the host must not take it for the translation.
   result.end = model_written ? RunEnd::kCompleted : RunEnd::kModelNotWritten;
   if (model_written) {
-    result.totals = {state.model.part_count, state.model.node_count, element_records,
-                     state.model.restraint_set_count, state.model.load_set_count};
+    result.counts = modelfile::model_counts(state.model);
+    result.element_records = element_records;
   }
   result.error_lines = messages.error_lines();
   result.warning_lines = messages.warning_lines();

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "host/host.h"
+#include "modelfile/modelfile.h"
 #include "recordfiles/recordfiles.h"
 #include "textfields/textfields.h"
 
@@ -31,15 +32,10 @@ struct RunResult {
   std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
   std::int32_t warning_lines = 0;  // element type warnings
   bool premature_end = false;      // the file ended inside a dataset (velm.bin is untouched)
-  // What the model file of a completed run holds (its element records: the element rows that
-  // hold an element); all 0 for a run that wrote no model.
-  struct Totals {
-    std::int32_t parts = 0;
-    std::int32_t nodes = 0;
-    std::int32_t elements = 0;
-    std::int32_t restraint_sets = 0;
-    std::int32_t load_sets = 0;
-  } totals;
+  // What the model file of a completed run holds, as its count records give it, and its element
+  // records (the element rows that hold an element); all 0 for a run that wrote no model.
+  modelfile::Counts counts;
+  std::int32_t element_records = 0;
 };
 
 // Hears of every element header the element readers meet, for an inventory of a file: its
