@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <type_traits>
 
 #include "textfields/field_internal.h"
 
@@ -9,13 +10,6 @@ namespace vevadar::textfields {
 namespace {
 
 std::int64_t count_of(std::int16_t n) { return std::max<std::int64_t>(n, 0); }
-
-// parse_integer, with its fast path inlined into the layout loop.
-VEVADAR_INLINE FieldValue<std::int32_t> integer_of(std::string_view field) {
-  std::int32_t value = 0;
-  if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
-  return internal::exact_integer(field);
-}
 
 // The columns of one field; the part past the end of the source is missing, which reads as the
 // blanks it stands for.
@@ -30,7 +24,7 @@ FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
   // A real field has no integer reading: integer layouts hold integer fields only.
   assert(spec.kind == FieldKind::kInteger);
   if (spec.kind != FieldKind::kInteger) return FieldError::kInvalidCharacter;
-  const FieldValue<std::int32_t> result = integer_of(field);
+  const FieldValue<std::int32_t> result = parse_integer(field);
   if (result.ok()) target = result.value;
   return result.error;
 }
@@ -39,7 +33,7 @@ FieldError convert(const FieldSpec& spec, std::string_view field, int /*scale*/,
 template <class Real>
 FieldError convert_to_real(const FieldSpec& spec, std::string_view field, int scale, Real& target) {
   if (spec.kind == FieldKind::kInteger) {
-    const FieldValue<std::int32_t> result = integer_of(field);
+    const FieldValue<std::int32_t> result = parse_integer(field);
     if (result.ok()) target = static_cast<Real>(result.value);
     return result.error;
   }
@@ -67,10 +61,51 @@ FieldError convert(const FieldSpec& spec, std::string_view field, int scale, dou
   return convert_to_real(spec, field, scale, target);
 }
 
+// The shape of nearly every input layout: one run of equal numeric fields, after a scale factor
+// or not, over a source that holds all of their columns. Converts as the general loop below does,
+// taking each field's columns straight; false for any other layout or a shorter source.
+template <class T>
+VEVADAR_INLINE bool read_run(std::string_view source, std::span<const FieldSpec> layout,
+                             std::span<T> targets, ReadResult& result) {
+  int scale = 0;
+  if (layout.size() == 2 && layout[0].kind == FieldKind::kScale) {
+    scale = layout[0].digits;
+    layout = layout.subspan(1);
+  }
+  if (layout.size() != 1) return false;
+  const FieldSpec& spec = layout[0];
+  if (spec.kind != FieldKind::kInteger && spec.kind != FieldKind::kReal) return false;
+  const auto width = static_cast<std::size_t>(count_of(spec.width));
+  const std::size_t count = std::min(static_cast<std::size_t>(count_of(spec.repeat)), targets.size());
+  if (width * count > source.size()) return false;
+  const char* columns = source.data();
+  for (std::size_t i = 0; i < count; ++i, columns += width) {
+    if constexpr (!std::is_same_v<T, std::int32_t>) {
+      if (spec.kind == FieldKind::kReal) {
+        // The fields of the common shapes in one call; the field it leaves takes convert().
+        const std::size_t taken =
+            internal::fast_real_run(columns, width, count - i, spec.digits, scale, &targets[i]);
+        i += taken;
+        columns += taken * width;
+        result.converted = static_cast<int>(i);
+        if (i == count) break;
+      }
+    }
+    const FieldError error = convert(spec, {columns, width}, scale, targets[i]);
+    if (error != FieldError::kNone) {
+      result.error = error;
+      return true;
+    }
+    result.converted = static_cast<int>(i + 1);
+  }
+  return true;
+}
+
 template <class T>
 ReadResult read_layout(std::string_view source, std::span<const FieldSpec> layout,
                        std::span<T> targets) {
   ReadResult result;
+  if (read_run(source, layout, targets, result)) return result;
   std::int64_t column = 0;  // 0-based, from the first column of `source`
   int scale = 0;            // k holds from its kScale entry to the end of this layout only
   std::size_t next = 0;

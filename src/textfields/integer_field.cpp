@@ -53,12 +53,6 @@ Digits read_digits(FieldText& text, std::uint32_t base, std::uint32_t limit) {
 
 }  // namespace
 
-FieldValue<std::int32_t> parse_integer(std::string_view field) {
-  std::int32_t value = 0;
-  if (internal::fast_integer(field, value)) return {FieldError::kNone, value};
-  return internal::exact_integer(field);
-}
-
 namespace internal {
 
 FieldValue<std::int32_t> exact_integer(std::string_view field) {

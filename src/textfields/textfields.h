@@ -16,6 +16,8 @@
 #include <span>
 #include <string_view>
 
+#include "textfields/fast_integer.h"
+
 namespace vevadar::textfields {
 
 inline constexpr int kLineWidth = 80;
@@ -38,9 +40,20 @@ struct [[nodiscard]] FieldValue {
   [[nodiscard]] bool ok() const { return error == FieldError::kNone; }
 };
 
+namespace internal {
+// The exact integer conversion, the reference of fast_integer: every field in every form.
+[[nodiscard]] FieldValue<std::int32_t> exact_integer(std::string_view field);
+}  // namespace internal
+
 // One numeric input field: the field's own columns, exactly `width` characters or fewer (missing
-// columns are blanks).
-[[nodiscard]] FieldValue<std::int32_t> parse_integer(std::string_view field);
+// columns are blanks). Inline: the common shape converts in its caller.
+[[nodiscard]] VEVADAR_INLINE FieldValue<std::int32_t> parse_integer(std::string_view field) {
+  std::int32_t value = 0;
+  if (internal::fast_integer(field, value)) [[likely]] {
+    return {FieldError::kNone, value};
+  }
+  return internal::exact_integer(field);
+}
 // Real fields: `implied_digits` is d (the point placed d digits from the right of a mantissa
 // without one); `scale` is k (a value without exponent is divided by 10^k). The result is rounded
 // once, to the precision of the target: a single-precision field is never rounded via double.
@@ -183,7 +196,10 @@ class LineReader {
     const std::int64_t end = std::int64_t{first} + count - 1;  // the last column asked for
     const std::int64_t last = end < kLineWidth ? end : kLineWidth;
     if (last < begin) return {};
-    return {line_ + begin - 1, static_cast<std::size_t>(last - begin + 1)};
+    // Columns within the line's own characters are taken where the input buffer holds them: the
+    // same characters, without reading back the copy just written.
+    const char* const from = last <= characters_length_ ? characters_ : line_;
+    return {from + begin - 1, static_cast<std::size_t>(last - begin + 1)};
   }
   // Columns 5-6 hold "-1".
   [[nodiscard]] bool is_delimiter() const { return line_[4] == '-' && line_[5] == '1'; }
@@ -198,6 +214,10 @@ class LineReader {
   // The line in the first 80; the rest takes the blanks of a short line's padding, written 80 at
   // a time.
   char line_[2 * kLineWidth] = {};
+  // The line's characters before its end (line feed, carriage return or column 80) in the input
+  // buffer, for a line read whole; 0 when the line was read in pieces.
+  const char* characters_ = line_;
+  std::int64_t characters_length_ = 0;
   std::int32_t line_counter_ = 0;
   static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
   char buffer_[kBufferSize] = {};

@@ -106,33 +106,41 @@ struct Header {
   std::int32_t node_count;
 };
 
-// Reads the node lines of a mapped element and resolves its labels into `nodes`.
-std::optional<ReaderOutcome> read_element_nodes(
-    RunState& state, const DescriptorFacts& facts, std::int32_t node_count,
-    std::array<std::int32_t, modelfile::kNodeSlots>& nodes) {
+// Reads the node lines of a mapped element and resolves its labels into `nodes`. False with the
+// route in `failed` when the element cannot be read (an out-parameter, as for read_label_lines).
+bool read_element_nodes(RunState& state, const DescriptorFacts& facts, std::int32_t node_count,
+                        std::array<std::int32_t, modelfile::kNodeSlots>& nodes,
+                        ReaderOutcome& failed) {
   int room = static_cast<int>(nodes.size());
   if (facts.form == Form::kBeam) {
     // The beam line's orientation and cross-section data are not part of the model.
-    if (auto ended = need_line(state)) return ended;
+    if (auto ended = need_line(state)) {
+      failed = *ended;
+      return false;
+    }
     room = kBeamLabels;
   }
   if (node_count > room) {
     // More labels than the line's layout holds cannot convert: the line's own counter is
     // reported.
-    if (auto ended = need_line(state)) return ended;
-    return conversion_failure();
+    const auto ended = need_line(state);
+    failed = ended ? *ended : conversion_failure();
+    return false;
   }
   const int count = node_count > 0 ? node_count : 0;
 
   std::array<std::int32_t, modelfile::kNodeSlots> labels{};
   const auto targets = std::span(labels).first(static_cast<std::size_t>(count));
-  if (auto failed = read_label_lines(state, targets)) return failed;
+  if (!read_label_lines(state, targets, failed)) return false;
   for (int j = 0; j < count; ++j) {
     const auto index = lookup_node(state, labels[static_cast<std::size_t>(j)]);
-    if (!index) return missing_node(labels[static_cast<std::size_t>(j)]);
+    if (!index) {
+      failed = missing_node(labels[static_cast<std::size_t>(j)]);
+      return false;
+    }
     nodes[static_cast<std::size_t>(j)] = *index;
   }
-  return std::nullopt;
+  return true;
 }
 
 }  // namespace
@@ -188,7 +196,8 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     // Columns 61-70 (the colour in 780, the node count in 71) only have to be an integer.
     if (!read_integer(state, 61, 10)) return conversion_failure();
     std::array<std::int32_t, modelfile::kNodeSlots> nodes{};
-    if (auto failed = read_element_nodes(state, facts, header.node_count, nodes)) return *failed;
+    ReaderOutcome failed;
+    if (!read_element_nodes(state, facts, header.node_count, nodes, failed)) return failed;
 
     const auto row = take_element_row(state);
     if (!row) return capacity_exceeded(Capacity::kElements);

@@ -38,32 +38,37 @@ bool read_rounded_doubles(const RunState& state, std::span<float, 3> target) {
                                                       textfields::real_field(25, 16, 3)};
   std::array<double, 3> values{};
   if (!read_columns(state, 1, 75, kLayout, values).ok()) return false;
-  std::array<float, 3> rounded{};
-  for (std::size_t i = 0; i < rounded.size(); ++i) {
-    rounded[i] = static_cast<float>(values[i]);
-    if (std::isinf(rounded[i])) return false;
-  }
-  std::copy(rounded.begin(), rounded.end(), target.begin());
+  const float x = static_cast<float>(values[0]);
+  const float y = static_cast<float>(values[1]);
+  const float z = static_cast<float>(values[2]);
+  if (std::isinf(x) || std::isinf(y) || std::isinf(z)) return false;
+  target[0] = x;
+  target[1] = y;
+  target[2] = z;
   return true;
 }
 
-std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::int32_t> labels) {
+bool read_label_lines(RunState& state, std::span<std::int32_t> labels, ReaderOutcome& failed) {
   static constexpr int kLabelsPerLine = 8;
   static constexpr textfields::FieldSpec kLabelLine[] = {
       textfields::integer_field(10, kLabelsPerLine)};
   const auto count = static_cast<int>(labels.size());
   const int line_count = count == 0 ? 1 : (count + kLabelsPerLine - 1) / kLabelsPerLine;
   for (int line = 0; line < line_count; ++line) {
-    if (auto ended = need_line(state)) return ended;
+    if (auto ended = need_line(state)) {
+      failed = *ended;
+      return false;
+    }
     const int first = line * kLabelsPerLine;
     const int on_line = std::min(count - first, kLabelsPerLine);
     const auto targets =
         labels.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(on_line));
     if (!read_columns(state, 1, textfields::kLineWidth, kLabelLine, targets).ok()) {
-      return conversion_failure();
+      failed = conversion_failure();
+      return false;
     }
   }
-  return std::nullopt;
+  return true;
 }
 
 std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part) {
@@ -72,14 +77,6 @@ std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& 
   model.parts[static_cast<std::size_t>(model.part_count)] = part;
   ++model.part_count;
   return model.part_count;
-}
-
-std::optional<std::int32_t> take_element_row(RunState& state) {
-  modelfile::Model& model = state.model;
-  if (model.element_count >= kMaxElements) return std::nullopt;
-  ++model.element_count;
-  model.elements[model.element_count - 1] = modelfile::Element{};
-  return model.element_count;
 }
 
 void give_back_element_row(RunState& state) {

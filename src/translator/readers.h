@@ -105,7 +105,7 @@ ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset);
 ReaderOutcome missing_line_route(textfields::LineReader::Outcome outcome);
 // Reads the next line where the dataset still needs one: nullopt when a line was read, else the
 // route of missing_line_route. Inline: every line of a dataset takes it.
-inline std::optional<ReaderOutcome> need_line(RunState& state) {
+VEVADAR_INLINE std::optional<ReaderOutcome> need_line(RunState& state) {
   const textfields::LineReader::Outcome outcome = state.lines.next();
   if (outcome == textfields::LineReader::Outcome::kLine) [[likely]] {
     return std::nullopt;
@@ -127,7 +127,8 @@ textfields::ReadResult read_columns(const RunState& state, int first, int count,
                                     std::span<const textfields::FieldSpec> layout,
                                     std::span<double> targets);
 // One integer field of columns first..first+width-1; nullopt when it does not convert.
-inline std::optional<std::int32_t> read_integer(const RunState& state, int first, int width) {
+VEVADAR_INLINE std::optional<std::int32_t> read_integer(const RunState& state, int first,
+                                                        int width) {
   const auto field = textfields::parse_integer(state.lines.columns(first, width));
   if (!field.ok()) return std::nullopt;
   return field.value;
@@ -140,13 +141,16 @@ inline std::optional<std::int32_t> read_integer(const RunState& state, int first
 // Reads node labels from the next lines, eight to a line in columns 1-80: one line for every
 // eight labels begun, and one line when `labels` is empty. The lines are not tested for the
 // delimiter; each is converted as it is read. A label that does not convert is a conversion
-// failure of its line.
-std::optional<ReaderOutcome> read_label_lines(RunState& state, std::span<std::int32_t> labels);
+// failure of its line. False with the route in `failed` when the labels cannot be read (an
+// out-parameter, not an optional: this runs for every element, and the optional would be built
+// in memory and copied back whole).
+[[nodiscard]] bool read_label_lines(RunState& state, std::span<std::int32_t> labels,
+                                    ReaderOutcome& failed);
 
 // The node index of `label`, or nullopt for a node that does not exist: a label that cannot be
 // a record number, a record past the end of the node index file, or one never written (0).
 // Defined here: every node label of every element takes it.
-inline std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
+VEVADAR_INLINE std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t label) {
   if (label < 1 || label > kMaxNodeLabel) return std::nullopt;
   const auto record = state.node_index.read(label);
   if (record.status != recordfiles::FixedRecordFile::ReadStatus::kOk) return std::nullopt;
@@ -161,8 +165,14 @@ inline std::optional<std::int32_t> lookup_node(RunState& state, std::int32_t lab
 std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part);
 
 // Takes element row count + 1 with every column zeroed, or nullopt (kElements capacity) when the
-// table is full. give_back_element_row undoes the last take.
-std::optional<std::int32_t> take_element_row(RunState& state);
+// table is full. give_back_element_row undoes the last take. Inline: every element takes it.
+VEVADAR_INLINE std::optional<std::int32_t> take_element_row(RunState& state) {
+  modelfile::Model& model = state.model;
+  if (model.element_count >= kMaxElements) return std::nullopt;
+  ++model.element_count;
+  model.elements[model.element_count - 1] = modelfile::Element{};
+  return model.element_count;
+}
 void give_back_element_row(RunState& state);
 
 // The restraint code of six degree-of-freedom flags: flag 1 as it is, then for j = 2..6 with

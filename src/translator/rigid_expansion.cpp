@@ -21,8 +21,12 @@ using NodeBuffer = std::array<std::int32_t, kMaxRigidNodes>;
 // it then).
 std::optional<ReaderOutcome> read_node_lines(RunState& state, std::int32_t count,
                                              NodeBuffer& labels) {
-  return read_label_lines(state,
-                          std::span(labels).first(static_cast<std::size_t>(std::max(count, 0))));
+  ReaderOutcome failed;
+  if (read_label_lines(state, std::span(labels).first(static_cast<std::size_t>(std::max(count, 0))),
+                       failed)) {
+    return std::nullopt;
+  }
+  return failed;
 }
 
 }  // namespace

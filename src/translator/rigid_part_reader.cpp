@@ -43,8 +43,9 @@ struct RigidRecord {
 // Reads the dependent node list, eight labels to a line. A label that does not convert is a read
 // failure of its line.
 std::optional<ReaderOutcome> read_dependents(RunState& state, std::span<std::int32_t> labels) {
-  auto failed = read_label_lines(state, labels);
-  if (failed && failed->route == Route::kFieldConversion) return read_failure();
+  ReaderOutcome failed;
+  if (read_label_lines(state, labels, failed)) return std::nullopt;
+  if (failed.route == Route::kFieldConversion) return read_failure();
   return failed;
 }
 

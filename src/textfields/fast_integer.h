@@ -1,0 +1,141 @@
+// The integer fast path of the field conversions, inline in every caller: nearly every field of
+// a universal file is an integer right-justified in its columns. Not part of the interface of
+// textfields; textfields.h builds parse_integer on it.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace vevadar::textfields::internal {
+
+// The fast paths run for nearly every field of a file: the layout loop must not call them.
+#if defined(__GNUC__)
+#define VEVADAR_INLINE [[gnu::always_inline]] inline
+#else
+#define VEVADAR_INLINE inline
+#endif
+
+// Eight columns as one little-endian word, the first column in the lowest byte.
+VEVADAR_INLINE std::uint64_t eight_columns(const char* columns) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, columns, sizeof word);
+  return word;
+}
+
+// The value of eight decimal digits, the first in the lowest byte: pairs, fours, then the eight
+// are summed in the lanes of one word.
+VEVADAR_INLINE std::uint32_t eight_digits(std::uint64_t word) {
+  std::uint64_t lanes = word - 0x3030303030303030;
+  lanes = lanes * 10 + (lanes >> 8);
+  lanes = (((lanes & 0x000000FF000000FF) * (100 + (std::uint64_t{1000000} << 32))) +
+           (((lanes >> 16) & 0x000000FF000000FF) * (1 + (std::uint64_t{10000} << 32)))) >>
+          32;
+  return static_cast<std::uint32_t>(lanes);
+}
+
+// The last eight columns of an integer field of the common shape, taken a word at a time: blanks,
+// an optional sign, then digits up to the last column. False for any other eight columns. Every
+// byte is classified at once; no carry crosses a byte, since every byte is below 0x80.
+VEVADAR_INLINE bool eight_columns_integer(std::uint64_t word, std::int32_t& value) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  constexpr std::uint64_t kZeros = 0x3030303030303030;   // '0' in every byte
+  constexpr std::uint64_t kBlanks = 0x2020202020202020;  // ' ' in every byte
+  if ((word & kHigh) != 0) return false;
+  // A byte's high bit: set in (byte | 0x80) - '0' when byte >= '0', in byte + 0x46 when byte > '9'.
+  const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+  // The digits at the top of the word (the last columns), then what lies below them.
+  const int count = std::countl_zero(~digits & kHigh) / 8;
+  const std::uint64_t below = count == 8 ? 0 : ~std::uint64_t{0} >> (8 * count);
+  bool negative = false;
+  if ((word & below) != (kBlanks & below)) {
+    // Only the column just before the digits may hold something other than a blank: a sign.
+    if (count == 0) return false;
+    const int sign_at = 8 * (7 - count);
+    const auto sign = static_cast<char>(word >> sign_at);
+    if (sign != '-' && sign != '+') return false;
+    const std::uint64_t sign_mask = std::uint64_t{0xFF} << sign_at;
+    if ((word & below & ~sign_mask) != (kBlanks & below & ~sign_mask)) return false;
+    negative = sign == '-';
+  } else if (count == 0) {
+    value = 0;  // eight blanks
+    return true;
+  }
+  // Everything below the digits reads as '0'.
+  const auto magnitude =
+      static_cast<std::int32_t>(eight_digits((word & ~below) | (kZeros & below)));
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+
+// A 10-column field of two blank columns and then eight columns of blanks followed by digits up
+// to the last column, the way labels are written; or ten blanks. Each of the eight columns is
+// classified at once, as in eight_columns_integer, and the digits are summed from their values.
+// False for any other ten columns (a sign among them too), with `value` left alone.
+VEVADAR_INLINE bool ten_columns_unsigned(const char* columns, std::int32_t& value) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  std::uint16_t first_two = 0;
+  std::memcpy(&first_two, columns, sizeof first_two);
+  const std::uint64_t word = eight_columns(columns + 2);
+  if (first_two != 0x2020 || (word & kHigh) != 0) return false;
+  // Digits become 0..9 and blanks 0x10; every other byte is above 9 as well.
+  const std::uint64_t values = word ^ (kOnes * '0');
+  // The high bit of each byte that is not a digit (no carry crosses a byte: each is below 0x80).
+  const std::uint64_t not_digits = (values + kOnes * (0x80 - 10)) & kHigh;
+  // Those bytes must be the lowest ones (the first columns), each a blank.
+  const std::uint64_t below = (not_digits >> 7) * 0xFF;
+  if ((below & (below + 1)) != 0 || ((values ^ (kOnes * 0x10)) & below) != 0) return false;
+  std::uint64_t lanes = values & ~below;
+  lanes = lanes * 10 + (lanes >> 8);
+  lanes = (((lanes & 0x000000FF000000FF) * (100 + (std::uint64_t{1000000} << 32))) +
+           (((lanes >> 16) & 0x000000FF000000FF) * (1 + (std::uint64_t{10000} << 32)))) >>
+          32;
+  value = static_cast<std::int32_t>(lanes);
+  return true;
+}
+
+// An integer field right-justified as written: blanks, an optional sign, then 1 to 9 digits
+// filling the field to its last column (9 digits never overflow), or blanks only. True with the
+// value for a field of this shape, which is the exact conversion's; false, with `value` left
+// alone, for every other field, which the exact conversion then takes. The sweeps compare the two
+// over millions of fields.
+VEVADAR_INLINE bool fast_integer(std::string_view field, std::int32_t& value) {
+  const char* next = field.data();
+  const char* const end = next + field.size();
+  if constexpr (std::endian::native == std::endian::little) {
+    if (field.size() == 10 && ten_columns_unsigned(next, value)) return true;
+    // At most eight digits after blank columns: the common label of a node or element line.
+    // The columns before the last eight, at most eight of them, must be blank.
+    if (field.size() >= 8 && field.size() <= 16) {
+      // Width 10, the labels' width, gives the mask without a shift.
+      const std::uint64_t before = field.size() == 10 ? 0xFFFF
+                                   : field.size() == 8
+                                       ? 0
+                                       : ~std::uint64_t{0} >> (8 * (16 - field.size()));
+      const bool blank_before = ((eight_columns(next) ^ 0x2020202020202020) & before) == 0;
+      if (blank_before && eight_columns_integer(eight_columns(end - 8), value)) return true;
+    }
+  }
+  while (next != end && *next == ' ') ++next;
+  if (next == end) {
+    value = 0;
+    return true;
+  }
+  const bool negative = *next == '-';
+  if (negative || *next == '+') ++next;
+  const std::ptrdiff_t digits = end - next;
+  if (digits < 1 || digits > 9) return false;
+  std::uint32_t magnitude = 0;
+  for (; next != end; ++next) {
+    const std::uint32_t digit = static_cast<std::uint32_t>(static_cast<unsigned char>(*next)) - '0';
+    if (digit > 9) return false;
+    magnitude = magnitude * 10 + digit;
+  }
+  const auto magnitude_value = static_cast<std::int32_t>(magnitude);
+  value = negative ? -magnitude_value : magnitude_value;
+  return true;
+}
+
+}  // namespace vevadar::textfields::internal
