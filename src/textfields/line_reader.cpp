@@ -60,22 +60,16 @@ bool LineReader::take_whole_line() {
   const char* const begin = buffer_ + position_;
   constexpr std::uint64_t kOnes = 0x0101010101010101;
   constexpr std::uint64_t kHigh = 0x8080808080808080;
-  // The lowest byte flagged in a word is exactly its first byte below 0x0E ('\r' + 1).
-  const auto below_0e = [begin](std::size_t i) {
+  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
+  for (std::size_t i = 0; i < kWidth; i += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, begin + i, sizeof word);
-    return (word - kOnes * ('\r' + 1)) & ~word & kHigh;
-  };
-  // Every word is looked at, with no branch on where the line ends: the lengths of a file's lines
-  // follow no pattern a branch could learn.
-  std::uint32_t words_flagged = 0;
-  for (std::size_t i = 0; i < kWidth / 8; ++i) {
-    words_flagged |= static_cast<std::uint32_t>(below_0e(8 * i) != 0) << i;
-  }
-  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
-  if (words_flagged != 0) {
-    const auto word = static_cast<std::size_t>(std::countr_zero(words_flagged));
-    length = 8 * word + static_cast<std::size_t>(std::countr_zero(below_0e(8 * word))) / 8;
+    // The lowest byte flagged here is exactly the first byte below 0x0E ('\r' + 1).
+    const std::uint64_t found = (word - kOnes * ('\r' + 1)) & ~word & kHigh;
+    if (found != 0) {
+      length = i + static_cast<std::size_t>(std::countr_zero(found)) / 8;
+      break;
+    }
   }
   if (begin[length] != '\n') return false;
   std::memcpy(line_, begin, kWidth);

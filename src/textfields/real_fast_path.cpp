@@ -183,7 +183,10 @@ VEVADAR_INLINE bool round_to(std::uint64_t w, int q, bool negative, T& value) {
     if (middle == ~std::uint64_t{0} && low + m < m) return false;
     if (rest == half && nothing_below) return false;
   }
-  if (rest > half || (rest == half && (!nothing_below || (mantissa & 1) != 0))) ++mantissa;
+  // Rounded to nearest, ties to even, without a branch: the direction follows no pattern.
+  const bool round_up =
+      (rest > half) | ((rest == half) & (static_cast<int>(!nothing_below) | static_cast<int>(mantissa & 1)));
+  mantissa += static_cast<std::uint64_t>(round_up);
   int length = 191 + top;  // of the rounded product
   if (mantissa >> kPrecision != 0) {
     mantissa >>= 1;
@@ -199,7 +202,7 @@ VEVADAR_INLINE bool round_to(std::uint64_t w, int q, bool negative, T& value) {
   constexpr Bits kFractionMask = (Bits{1} << (kPrecision - 1)) - 1;
   Bits bits = static_cast<Bits>(e + kMaxExponent) << (kPrecision - 1) |
               (static_cast<Bits>(mantissa) & kFractionMask);
-  if (negative) bits |= Bits{1} << (sizeof(Bits) * 8 - 1);
+  bits |= static_cast<Bits>(negative) << (sizeof(Bits) * 8 - 1);
   value = std::bit_cast<T>(bits);
   return true;
 }
@@ -297,7 +300,9 @@ VEVADAR_INLINE bool scientific(const char* next, const char* end, bool negative,
     return true;
   }
   const auto magnitude = static_cast<std::int64_t>(tens) * 10 + units;
-  const std::int64_t q = (exponent[1] == '-' ? -magnitude : magnitude) - fraction_digits;
+  // The exponent's sign applied without a branch: -m is (m ^ -1) + 1.
+  const std::int64_t minus = -static_cast<std::int64_t>(exponent[1] == '-');
+  const std::int64_t q = ((magnitude ^ minus) - minus) - fraction_digits;
   if (q < kMinPower || q > kMaxPower) return false;
   return round_to(significand, static_cast<int>(q), negative, value);
 }
@@ -319,7 +324,7 @@ VEVADAR_INLINE bool fast(std::string_view field, int implied_digits, int scale, 
     return true;
   }
   const bool negative = *next == '-';
-  if (negative || *next == '+') ++next;
+  next += static_cast<int>(negative) | static_cast<int>(*next == '+');  // no branch on the sign
   if (scientific(next, end, negative, value)) return true;
 
   Mantissa mantissa;
