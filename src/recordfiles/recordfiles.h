@@ -87,6 +87,20 @@ class BinaryFile {
     return write_through(data, size);
   }
   // Reads up to `size` bytes; `error` set on a read error (not on end of file).
+  // Room for `size` bytes at the end of the write buffer, to be filled in place and then handed
+  // over with commit(), which counts as one write() of them. nullptr where write() itself would
+  // not simply copy into the buffer (a fault to count, a switch from reading, a full buffer): the
+  // caller then writes its bytes with write().
+  std::uint8_t* reserve(std::size_t size) {
+    if (file_ == nullptr || last_op_ != LastOp::kWrite || fault_.fail_at > 0 ||
+        size > kBufferBytes - pending_) {
+      return nullptr;
+    }
+    return buffer_ + pending_;
+  }
+  // Precondition: the last reserve() returned room for at least `size` bytes, and no other call
+  // came between.
+  void commit(std::size_t size) { pending_ += size; }
   std::size_t read(void* data, std::size_t size, bool* error);
   bool seek(std::int64_t offset);
   // Cuts the file at length 0 and positions at its start.
@@ -122,7 +136,7 @@ class BinaryFile {
   LastOp last_op_ = LastOp::kNone;
   // The write buffer: records are written a few bytes at a time, and a member array keeps the
   // buffer out of the heap (the files live in a static for the life of the library).
-  char buffer_[kBufferBytes] = {};
+  std::uint8_t buffer_[kBufferBytes] = {};
   std::size_t pending_ = 0;  // bytes of buffer_ not yet handed to the C library
 };
 
@@ -172,10 +186,11 @@ class SequentialRecordFile {
       return;
     }
     assert(in_record_);
-    std::memcpy(segment_ + 1 + segment_fill_, bytes, kScalarBytes);
+    std::memcpy(payload_ + segment_fill_, bytes, kScalarBytes);
     segment_fill_ += kScalarBytes;
     record_size_ += kScalarBytes;
   }
+  void start_segment();
   void flush_segment(std::uint8_t length_byte);
   template <class T, class Encode>
   void add_encoded(std::span<const T> values, Encode encode);
@@ -183,9 +198,12 @@ class SequentialRecordFile {
   BinaryFile file_;
   bool at_start_ = true;  // nothing written since open: the first record cuts and marks
   bool in_record_ = false;
-  // The open segment as it is stored: its leading length byte, payload from segment_[1] on,
-  // then its trailing length byte.
+  // The open segment as it is stored: its leading length byte, payload from its second byte on,
+  // then its trailing length byte. It is built in the file's write buffer where that has room
+  // for a whole segment, so the bytes are never copied; else in segment_, written as a whole.
   std::uint8_t segment_[kSegmentPayload + 2] = {};
+  std::uint8_t* segment_start_ = segment_;
+  std::uint8_t* payload_ = segment_ + 1;
   std::size_t segment_fill_ = 0;
   std::size_t record_size_ = 0;
 };

@@ -1,7 +1,7 @@
-// SequentialRecordFile: the model file. A record's payload is collected one segment at a time in
-// segment_, between the places of its two length bytes; a segment goes to the file whole, in one
-// write, once it is known to be the last of its record (end_record) or to be followed by more
-// payload (add). No length byte is ever written provisionally, so nothing is patched afterwards.
+// SequentialRecordFile: the model file. A record's payload is collected one segment at a time,
+// between the places of its two length bytes; a segment goes to the file whole, in one write,
+// once it is known to be the last of its record (end_record) or to be followed by more payload
+// (add). No length byte is ever written provisionally, so nothing is patched afterwards.
 #include "recordfiles/recordfiles.h"
 
 #include <algorithm>
@@ -43,8 +43,15 @@ void SequentialRecordFile::begin_record() {
     file_.write(&kFileMarker, 1);
   }
   in_record_ = true;
-  segment_fill_ = 0;
   record_size_ = 0;
+  start_segment();
+}
+
+void SequentialRecordFile::start_segment() {
+  segment_fill_ = 0;
+  std::uint8_t* room = file_.reserve(kSegmentPayload + 2);
+  segment_start_ = room != nullptr ? room : segment_;
+  payload_ = segment_start_ + 1;
 }
 
 void SequentialRecordFile::add(const void* bytes, std::size_t size) {
@@ -56,7 +63,7 @@ void SequentialRecordFile::add(const void* bytes, std::size_t size) {
     // record of exactly 128 bytes is one segment of length 128.
     if (segment_fill_ == kSegmentPayload) flush_segment(kContinued);
     const std::size_t take = std::min(size, kSegmentPayload - segment_fill_);
-    std::memcpy(segment_ + 1 + segment_fill_, next, take);
+    std::memcpy(payload_ + segment_fill_, next, take);
     segment_fill_ += take;
     next += take;
     size -= take;
@@ -70,7 +77,7 @@ template <class T, class Encode>
 void SequentialRecordFile::add_encoded(std::span<const T> values, Encode encode) {
   const std::size_t size = values.size() * kScalarBytes;
   if (size <= kSegmentPayload - segment_fill_) {
-    std::uint8_t* const out = segment_ + 1 + segment_fill_;
+    std::uint8_t* const out = payload_ + segment_fill_;
     for (std::size_t i = 0; i < values.size(); ++i) encode(out + i * kScalarBytes, values[i]);
     segment_fill_ += size;
     record_size_ += size;
@@ -114,9 +121,15 @@ void SequentialRecordFile::end_record() {
 }
 
 void SequentialRecordFile::flush_segment(std::uint8_t length_byte) {
-  segment_[0] = length_byte;
-  segment_[segment_fill_ + 1] = length_byte;
-  file_.write(segment_, segment_fill_ + 2);
+  segment_start_[0] = length_byte;
+  payload_[segment_fill_] = length_byte;
+  if (segment_start_ == segment_) {
+    file_.write(segment_, segment_fill_ + 2);
+  } else {
+    file_.commit(segment_fill_ + 2);
+  }
+  // A continued record goes on in a new segment; after the last one nothing is reserved.
+  if (length_byte == kContinued) start_segment();
   segment_fill_ = 0;
 }
 
@@ -146,6 +159,8 @@ bool SequentialRecordFile::close_keep() {
 void SequentialRecordFile::release() {
   in_record_ = false;
   segment_fill_ = 0;
+  segment_start_ = segment_;
+  payload_ = segment_ + 1;
   (void)file_.close();
 }
 

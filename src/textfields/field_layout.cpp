@@ -76,7 +76,8 @@ VEVADAR_INLINE bool read_run(std::string_view source, std::span<const FieldSpec>
   const FieldSpec& spec = layout[0];
   if (spec.kind != FieldKind::kInteger && spec.kind != FieldKind::kReal) return false;
   const auto width = static_cast<std::size_t>(count_of(spec.width));
-  const std::size_t count = std::min(static_cast<std::size_t>(count_of(spec.repeat)), targets.size());
+  const std::size_t count =
+      std::min(static_cast<std::size_t>(count_of(spec.repeat)), targets.size());
   if (width * count > source.size()) return false;
   const char* columns = source.data();
   for (std::size_t i = 0; i < count; ++i, columns += width) {

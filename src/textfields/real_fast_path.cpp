@@ -185,7 +185,8 @@ VEVADAR_INLINE bool round_to(std::uint64_t w, int q, bool negative, T& value) {
   }
   // Rounded to nearest, ties to even, without a branch: the direction follows no pattern.
   const bool round_up =
-      (rest > half) | ((rest == half) & (static_cast<int>(!nothing_below) | static_cast<int>(mantissa & 1)));
+      (rest > half) |
+      ((rest == half) & (static_cast<int>(!nothing_below) | static_cast<int>(mantissa & 1)));
   mantissa += static_cast<std::uint64_t>(round_up);
   int length = 191 + top;  // of the rounded product
   if (mantissa >> kPrecision != 0) {
