@@ -45,12 +45,27 @@ constexpr std::array<DescriptorFacts, 23> kDescriptors = {{
     {191, 22, Form::kConnectivity}, {192, 23, Form::kConnectivity},
 }};
 
+// Every element header looks its descriptor up: the map's position of each descriptor up to the
+// largest, 0 for one the map does not hold.
+constexpr std::int32_t kLargestDescriptor = 192;
+constexpr auto kPositions = [] {
+  std::array<std::uint8_t, kLargestDescriptor + 1> positions{};
+  for (std::size_t i = 0; i < kDescriptors.size(); ++i) {
+    positions[static_cast<std::size_t>(kDescriptors[i].descriptor)] =
+        static_cast<std::uint8_t>(i + 1);
+  }
+  return positions;
+}();
+
 constexpr DescriptorFacts facts_of(std::int32_t descriptor) {
-  for (const DescriptorFacts& facts : kDescriptors) {
-    if (facts.descriptor == descriptor) return facts;
+  if (descriptor >= 0 && descriptor <= kLargestDescriptor) {
+    const std::uint8_t position = kPositions[static_cast<std::size_t>(descriptor)];
+    if (position != 0) return kDescriptors[position - 1U];
   }
   return {descriptor, 0, Form::kDropped};
 }
+static_assert(facts_of(115).type == 5 && facts_of(192).type == 23 && facts_of(0).type == 0 &&
+              facts_of(-115).form == Form::kDropped && facts_of(193).form == Form::kDropped);
 
 constexpr int kBeamLabels = 2;
 
@@ -199,10 +214,9 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     ReaderOutcome failed;
     if (!read_element_nodes(state, facts, header.node_count, nodes, failed)) return failed;
 
-    const auto row = take_element_row(state);
+    const auto row =
+        append_element(state, {header.label, header.part, nodes, header.node_count, facts.type});
     if (!row) return capacity_exceeded(Capacity::kElements);
-    model.elements[static_cast<std::size_t>(*row - 1)] = {header.label, header.part, nodes,
-                                                          header.node_count, facts.type};
     if (*row % kProgressEvery == 0) state.messages.send(Message::kElementsProcessed, *row);
   }
 }

@@ -173,6 +173,15 @@ VEVADAR_INLINE std::optional<std::int32_t> take_element_row(RunState& state) {
   model.elements[model.element_count - 1] = modelfile::Element{};
   return model.element_count;
 }
+// Appends `element` as row count + 1, or nullopt (kElements capacity) when the table is full: a
+// take_element_row whose columns are all known, written once.
+VEVADAR_INLINE std::optional<std::int32_t> append_element(RunState& state,
+                                                          const modelfile::Element& element) {
+  modelfile::Model& model = state.model;
+  if (model.element_count >= kMaxElements) return std::nullopt;
+  model.elements[model.element_count] = element;
+  return ++model.element_count;
+}
 void give_back_element_row(RunState& state);
 
 // The restraint code of six degree-of-freedom flags: flag 1 as it is, then for j = 2..6 with
