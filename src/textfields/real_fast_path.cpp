@@ -284,6 +284,18 @@ VEVADAR_INLINE bool scientific(const char* next, const char* end, bool negative,
   if constexpr (std::endian::native == std::endian::little) {
     constexpr std::uint64_t kHigh = 0x8080808080808080;
     constexpr std::uint64_t kZeros = 0x3030303030303030;
+    if (fraction_digits == 16) {
+      // The D field's 16 fraction digits: both words classified together, summed side by side.
+      const std::uint64_t first_word = eight_columns(digit);
+      const std::uint64_t second_word = eight_columns(digit + 8);
+      const std::uint64_t digits =
+          ((first_word | kHigh) - kZeros) & ~(first_word + 0x4646464646464646) &
+          ((second_word | kHigh) - kZeros) & ~(second_word + 0x4646464646464646) & kHigh;
+      if (((first_word | second_word) & kHigh) != 0 || digits != kHigh) return false;
+      significand = significand * 10000000000000000 +
+                    std::uint64_t{eight_digits(first_word)} * 100000000 + eight_digits(second_word);
+      digit = exponent;
+    }
     for (; exponent - digit >= 8; digit += 8) {
       const std::uint64_t word = eight_columns(digit);
       const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
