@@ -15,6 +15,18 @@ namespace {
 
 std::size_t rows(std::int32_t count) { return count > 0 ? static_cast<std::size_t>(count) : 0; }
 
+// The node and element tables are read front to back between the record writes, several
+// megabytes of them: each row asks for the memory of a row further on, so that no load waits for
+// it (the hardware does not read ahead across a page of its own accord). A hint only.
+template <class Row, std::size_t kRows>
+void prefetch_ahead([[maybe_unused]] const std::array<Row, kRows>& table,
+                    [[maybe_unused]] std::size_t row) {
+#if defined(__GNUC__)
+  constexpr std::size_t kAhead = 1536 / sizeof(Row);
+  if (row + kAhead < kRows) __builtin_prefetch(&table[row + kAhead]);
+#endif
+}
+
 // The record file with each record begun by its kind, so that its end can check the size.
 class RecordWriter {
  public:
@@ -65,6 +77,7 @@ void write_parts(const Model& model, RecordWriter& file) {
 void write_nodes(const Model& model, RecordWriter& file) {
   for (std::size_t n = 0; n < rows(model.node_count); ++n) {
     const Node& node = model.nodes[n];
+    prefetch_ahead(model.nodes, n);
     file.begin_record(Record::kNode);
     file.add_int32(node.label);
     file.add_floats(std::array{node.x, node.y, node.z});
@@ -77,6 +90,7 @@ std::int32_t write_elements(const Model& model, RecordWriter& file) {
   std::int32_t written = 0;
   for (std::size_t e = 0; e < rows(model.element_count); ++e) {
     const Element& element = model.elements[e];
+    prefetch_ahead(model.elements, e);
     // A slot without a label holds no element (a row given back, or a blank label).
     if (element.label == 0) continue;
     file.begin_record(Record::kElement);
