@@ -6,6 +6,10 @@
 #include <cstring>
 #include <iterator>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vevadar::textfields {
 namespace {
 
@@ -58,9 +62,22 @@ bool LineReader::take_whole_line() {
   constexpr std::size_t kWidth = kLineWidth;
   if (filled_ - position_ <= kWidth) return false;
   const char* const begin = buffer_ + position_;
+  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
+#if defined(__SSE2__)
+  // Sixteen columns at a time: a byte is at most '\r' when its minimum with '\r' is itself.
+  const __m128i carriage_returns = _mm_set1_epi8('\r');
+  for (std::size_t i = 0; i < kWidth; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
+    const int found =
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(bytes, carriage_returns), bytes));
+    if (found != 0) {
+      length = i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(found)));
+      break;
+    }
+  }
+#else
   constexpr std::uint64_t kOnes = 0x0101010101010101;
   constexpr std::uint64_t kHigh = 0x8080808080808080;
-  std::size_t length = kWidth;  // the columns before the first byte below 0x0E
   for (std::size_t i = 0; i < kWidth; i += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, begin + i, sizeof word);
@@ -71,6 +88,7 @@ bool LineReader::take_whole_line() {
       break;
     }
   }
+#endif
   if (begin[length] != '\n') return false;
   std::memcpy(line_, begin, kWidth);
   std::memcpy(line_ + length, kBlanks.data(), kWidth);
