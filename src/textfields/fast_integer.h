@@ -35,6 +35,21 @@ VEVADAR_INLINE std::uint32_t eight_digits(std::uint64_t word) {
   return static_cast<std::uint32_t>(lanes);
 }
 
+// The high bit of each byte of `word` that is a decimal digit, for a word of bytes below 0x80 (no
+// carry then crosses a byte): (byte | 0x80) - '0' keeps it when byte >= '0', and byte + 0x46 sets
+// it when byte > '9'.
+VEVADAR_INLINE std::uint64_t digit_bytes(std::uint64_t word) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  constexpr std::uint64_t kZeros = 0x3030303030303030;  // '0' in every byte
+  return ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+}
+
+// Whether all eight columns of `word` are decimal digits.
+VEVADAR_INLINE bool eight_digit_columns(std::uint64_t word) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  return (word & kHigh) == 0 && digit_bytes(word) == kHigh;
+}
+
 // The last eight columns of an integer field of the common shape, taken a word at a time: blanks,
 // an optional sign, then digits up to the last column. False for any other eight columns. Every
 // byte is classified at once; no carry crosses a byte, since every byte is below 0x80.
@@ -43,8 +58,7 @@ VEVADAR_INLINE bool eight_columns_integer(std::uint64_t word, std::int32_t& valu
   constexpr std::uint64_t kZeros = 0x3030303030303030;   // '0' in every byte
   constexpr std::uint64_t kBlanks = 0x2020202020202020;  // ' ' in every byte
   if ((word & kHigh) != 0) return false;
-  // A byte's high bit: set in (byte | 0x80) - '0' when byte >= '0', in byte + 0x46 when byte > '9'.
-  const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
+  const std::uint64_t digits = digit_bytes(word);
   // The digits at the top of the word (the last columns), then what lies below them.
   const int count = std::countl_zero(~digits & kHigh) / 8;
   const std::uint64_t below = count == 8 ? 0 : ~std::uint64_t{0} >> (8 * count);

@@ -227,9 +227,7 @@ const char* read_mantissa(const char* next, const char* end, Mantissa& mantissa)
       constexpr std::uint64_t kZeros = 0x3030303030303030;
       if (end - next >= 8) {
         const std::uint64_t word = eight_columns(next);
-        const std::uint64_t digits =
-            ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
-        if ((word & kHigh) == 0 && digits == kHigh) {
+        if (eight_digit_columns(word)) {
           if (mantissa.significand != 0) {
             mantissa.significant += 8;
           } else {
@@ -282,12 +280,9 @@ VEVADAR_INLINE bool scientific(const char* next, const char* end, bool negative,
   std::uint64_t significand = first;
   const char* digit = next + 2;
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080;
-    constexpr std::uint64_t kZeros = 0x3030303030303030;
     for (; exponent - digit >= 8; digit += 8) {
       const std::uint64_t word = eight_columns(digit);
-      const std::uint64_t digits = ((word | kHigh) - kZeros) & ~(word + 0x4646464646464646) & kHigh;
-      if ((word & kHigh) != 0 || digits != kHigh) return false;
+      if (!eight_digit_columns(word)) return false;
       significand = significand * 100000000 + eight_digits(word);
     }
   }
@@ -308,15 +303,12 @@ VEVADAR_INLINE bool scientific(const char* next, const char* end, bool negative,
   return round_to(significand, static_cast<int>(q), negative, value);
 }
 
-// A 25-column D field exactly as the node datasets print it: two blanks, a blank or sign, one
-// digit, the point, 16 digits, then E, e, D or d, a sign and two digits ("
-// -2.0987654132091000D+00"). Each part is checked where it stands, a word at a time, and the value
-// is the one scientific() gives the same text. False for any other 25 columns, with `value`
-// untouched.
+// A 25-column D field exactly as the node datasets print it, "  -2.0987654132091000D+00": two
+// blanks, a blank or sign, one digit, the point, 16 digits, then E, e, D or d, a sign and two
+// digits. Each part is checked where it stands, a word at a time, and the value is the one
+// scientific() gives the same text. False for any other 25 columns, with `value` untouched.
 template <class T>
 VEVADAR_INLINE bool d_field(const char* columns, T& value) {
-  constexpr std::uint64_t kHigh = 0x8080808080808080;
-  constexpr std::uint64_t kZeros = 0x3030303030303030;
   const std::uint64_t head = eight_columns(columns);  // columns 1-8
   // Columns 1, 2 and 5: blank, blank and the point.
   if ((head & 0x000000FF0000FFFF) != 0x0000002E00002020) return false;
@@ -325,10 +317,12 @@ VEVADAR_INLINE bool d_field(const char* columns, T& value) {
   if ((sign != ' ' && sign != '-' && sign != '+') || first > 9) return false;
   const std::uint64_t high_digits = eight_columns(columns + 5);  // columns 6-13
   const std::uint64_t low_digits = eight_columns(columns + 13);  // columns 14-21
-  const std::uint64_t digits =
-      ((high_digits | kHigh) - kZeros) & ~(high_digits + 0x4646464646464646) &
-      ((low_digits | kHigh) - kZeros) & ~(low_digits + 0x4646464646464646) & kHigh;
-  if (((high_digits | low_digits) & kHigh) != 0 || digits != kHigh) return false;
+  // Both words classified together, as eight_digit_columns does for one.
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  if (((high_digits | low_digits) & kHigh) != 0 ||
+      (digit_bytes(high_digits) & digit_bytes(low_digits)) != kHigh) {
+    return false;
+  }
   const char* const exponent = columns + 21;  // columns 22-25
   const char letter = static_cast<char>(exponent[0] | 0x20);
   const auto tens = static_cast<unsigned>(static_cast<unsigned char>(exponent[2])) - '0';

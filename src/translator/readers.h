@@ -164,23 +164,19 @@ VEVADAR_INLINE std::optional<std::int32_t> lookup_node(RunState& state, std::int
 // when the table is full.
 std::optional<std::int32_t> append_part(RunState& state, const modelfile::Part& part);
 
-// Takes element row count + 1 with every column zeroed, or nullopt (kElements capacity) when the
-// table is full. give_back_element_row undoes the last take. Inline: every element takes it.
-VEVADAR_INLINE std::optional<std::int32_t> take_element_row(RunState& state) {
-  modelfile::Model& model = state.model;
-  if (model.element_count >= kMaxElements) return std::nullopt;
-  ++model.element_count;
-  model.elements[model.element_count - 1] = modelfile::Element{};
-  return model.element_count;
-}
-// Appends `element` as row count + 1, or nullopt (kElements capacity) when the table is full: a
-// take_element_row whose columns are all known, written once.
+// Appends `element` as row count + 1 and returns that row, or nullopt (kElements capacity) when
+// the table is full. Inline: every element takes it.
 VEVADAR_INLINE std::optional<std::int32_t> append_element(RunState& state,
                                                           const modelfile::Element& element) {
   modelfile::Model& model = state.model;
   if (model.element_count >= kMaxElements) return std::nullopt;
   model.elements[model.element_count] = element;
   return ++model.element_count;
+}
+// Takes element row count + 1 with every column zeroed, to be filled in place;
+// give_back_element_row undoes the last take.
+inline std::optional<std::int32_t> take_element_row(RunState& state) {
+  return append_element(state, modelfile::Element{});
 }
 void give_back_element_row(RunState& state);
 
