@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -46,6 +47,7 @@ void LineReader::restart() {
   std::fill(std::begin(line_), std::end(line_), ' ');
   characters_length_ = 0;
   line_counter_ = 0;
+  tab_lines_ = {};
   position_ = 0;
   filled_ = 0;
   ended_ = false;
@@ -106,6 +108,7 @@ LineReader::Outcome LineReader::next_in_pieces() {
   bool taking = true;     // false once a carriage return or column 80 is passed
   bool started = false;   // a byte of this line (its line feed included) was consumed
   bool failed = false;    // a read failed inside this line: the rest of it is passed over
+  bool tab = false;       // a tab among the characters taken
   for (;;) {
     if (position_ == filled_) {
       if (failure_after_buffer_) {
@@ -130,6 +133,9 @@ LineReader::Outcome LineReader::next_in_pieces() {
         taking = false;
       }
       std::memcpy(line_ + taken, begin, count);
+      // Only lines read in pieces can hold a tab: a tab is below 0x0E, so the whole-line path
+      // takes no line with one.
+      tab = tab || std::memchr(begin, '\t', count) != nullptr;
       taken += count;
       if (taken == kWidth) taking = false;
     }
@@ -147,6 +153,10 @@ LineReader::Outcome LineReader::next_in_pieces() {
   if (!started) return Outcome::kEnd;
   std::fill(line_ + taken, line_ + kLineWidth, ' ');
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
+  if (tab) {
+    if (tab_lines_.lines == 0) tab_lines_.first_line = line_counter_;
+    if (tab_lines_.lines < std::numeric_limits<std::int32_t>::max()) ++tab_lines_.lines;
+  }
   return Outcome::kLine;
 }
 
