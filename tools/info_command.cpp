@@ -279,7 +279,7 @@ void json_lines(const std::vector<std::string>& lines) {
 
 void print_json(const std::string& name, const Inventory& inv) {
   std::printf("{\"file\":");
-  json_string(name);
+  json_file_name(name);
   std::printf(",\"lines\":%d,\n\"datasets\":[", inv.scan.lines);
   for (std::size_t i = 0; i < inv.scan.datasets.size(); ++i) {
     const DatasetEntry& d = inv.scan.datasets[i];
