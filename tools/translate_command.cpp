@@ -74,8 +74,8 @@ std::string in_directory(const char* directory, std::string_view name) {
 }
 
 // The note after an error line that resumed the scan: the line where it happened when its host
-// line does not say, and the lines of its dataset that the scan then passed over. Empty when
-// there is nothing to add.
+// line does not say, and the lines of its dataset that the scan then passed over (or that its
+// reader left unread, without an error). Empty when there is nothing to add.
 std::string skip_note(const translator::SkippedRest& rest) {
   using Cause = translator::SkippedRest::Cause;
   if (rest.last < rest.first) {
@@ -85,7 +85,7 @@ std::string skip_note(const translator::SkippedRest& rest) {
   std::string text =
       "line " + std::to_string(rest.line) + ": the rest of " +
       (rest.dataset > 0 ? "dataset " + std::to_string(rest.dataset) : "the dataset") +
-      " was skipped (" +
+      (rest.cause == Cause::kLeftUnread ? " is left unread (" : " was skipped (") +
       (rest.first == rest.last
            ? "line " + std::to_string(rest.first)
            : "lines " + std::to_string(rest.first) + " to " + std::to_string(rest.last));

@@ -64,8 +64,9 @@ struct SkippedRest {
 };
 
 // Hears what a run meets, for a program that shows more than the host's lines. Each call comes
-// on the run's thread, after the host line it belongs to; each does nothing unless overridden.
-// A run without an observer (the entry's) pays nothing for one.
+// on the run's thread, in order with the host lines: a skipped rest after its error line, the
+// tab lines of a dataset when its reader returns. Each does nothing unless overridden. A run
+// without an observer (the entry's) pays nothing for one.
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
