@@ -55,10 +55,10 @@ void LineReader::restart() {
   failure_after_buffer_ = false;
 }
 
-// The common line: its line feed within the buffer and within the first 81 bytes, no byte below
-// 0x0E before it (so no carriage return, and no tab, which goes the long way too). The line is
-// copied 80 columns at once and blanked from its end on; any other line, and a line near the end
-// of the buffer, is read in pieces.
+// The common line: its line feed, or a carriage return right before its line feed, within the
+// buffer and within the first 82 bytes, no byte below 0x0E before it (no tab: a line with one
+// goes the long way). The line is copied 80 columns at once and blanked from its end on; any
+// other line, and a line near the end of the buffer, is read in pieces.
 bool LineReader::take_whole_line() {
   if constexpr (std::endian::native != std::endian::little) return false;
   constexpr std::size_t kWidth = kLineWidth;
@@ -91,12 +91,18 @@ bool LineReader::take_whole_line() {
     }
   }
 #endif
-  if (begin[length] != '\n') return false;
+  std::size_t line_feed = length;
+  if (begin[length] != '\n') [[unlikely]] {
+    if (begin[length] != '\r' || length + 1 >= filled_ - position_ || begin[length + 1] != '\n') {
+      return false;
+    }
+    line_feed = length + 1;
+  }
   std::memcpy(line_, begin, kWidth);
   std::memcpy(line_ + length, kBlanks.data(), kWidth);
   characters_ = begin;
   characters_length_ = static_cast<std::int64_t>(length);
-  position_ += length + 1;
+  position_ += line_feed + 1;
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
   return true;
 }

@@ -63,6 +63,8 @@ TEST(LineReader, TextsInPiecesOfAnySize) {
       {hundred.substr(0, 85) + "\rZZ\nW\n", {hundred.substr(0, 80), "W"}},
       {binary + "\n" + binary, {binary, binary}, {2, 1}},
       {hundred + "\t\nA\tB\r\t\n", {hundred.substr(0, 80), "A\tB"}, {1, 2}},
+      {"AB\r\n" + hundred.substr(0, 80) + "\r\n\r\r\n" + hundred + "\n",
+       {"AB", hundred.substr(0, 80), "", hundred.substr(0, 80)}},
   };
   for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
     for (const Row& row : rows) {
