@@ -17,13 +17,54 @@ std::string_view host_line_text(const char* line) {
   return {line, length};
 }
 
-void json_string(std::string_view text) {
+namespace {
+
+// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a well-formed one
+// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
+std::size_t utf8_sequence(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+bool valid_utf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = utf8_sequence(text.substr(at));
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+// `text` as a JSON string; bytes from 0x80 up as they are when `raw_high`, else each as the
+// character U+0080 to U+00FF.
+void json_text(std::string_view text, bool raw_high) {
   std::putchar('"');
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte == '"' || byte == '\\') {
       std::printf("\\%c", c);
-    } else if (byte < 0x20 || byte >= 0x7F) {
+    } else if (byte < 0x20 || byte == 0x7F || (byte >= 0x80 && !raw_high)) {
       std::printf("\\u%04x", byte);
     } else {
       std::putchar(c);
@@ -31,6 +72,12 @@ void json_string(std::string_view text) {
   }
   std::putchar('"');
 }
+
+}  // namespace
+
+void json_string(std::string_view text) { json_text(text, false); }
+
+void json_file_name(std::string_view name) { json_text(name, valid_utf8(name)); }
 
 std::string plural(std::int64_t count, std::string_view one, std::string_view many) {
   return std::to_string(count) + " " + std::string(count == 1 ? one : many);

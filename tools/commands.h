@@ -75,6 +75,8 @@ std::string_view host_line_text(const char* line);
 
 // `text` as a JSON string, its bytes taken one for one as the characters U+0000 to U+00FF.
 void json_string(std::string_view text);
+// A file name as a JSON string: as the UTF-8 it is when it is valid UTF-8, else as json_string.
+void json_file_name(std::string_view name);
 
 // Element counts by (element type code, element node count).
 using ElementShapes = std::map<std::pair<std::int32_t, std::int32_t>, std::int32_t>;

@@ -262,7 +262,7 @@ class JsonPrinter final : public modelfile::ModelVisitor {
 
   void header(const RecordPlace&, std::string_view text) override {
     std::printf("{\"file\":");
-    json_string(name_);
+    json_file_name(name_);
     std::printf(",\"bytes\":%zu,\"header\":", bytes_);
     json_string(text);
   }

@@ -33,7 +33,9 @@ constexpr char kHelp[] =
     "without writing any file in the current directory (the translation runs in a private\n"
     "temporary folder that is removed afterwards):\n"
     "  - every dataset met: its number, the line of its number, its lines up to and with its\n"
-    "    closing delimiter, and whether the translator reads it or skips it;\n"
+    "    closing delimiter, and whether the translator reads it or skips it; under it, each\n"
+    "    error of the run in it with the line it happened on and the lines then skipped,\n"
+    "    and how many of its lines hold tabs (a tab counts as one column);\n"
     "  - the nodes with their label range; the element headers by descriptor, each kept\n"
     "    or dropped (an element type the model cannot hold); the model's elements by\n"
     "    element type code and node count;\n"
@@ -64,6 +66,18 @@ std::int64_t count_in(const std::string& line) {
   return std::strtoll(line.c_str() + colon + 1, nullptr, 10);
 }
 
+// What the run said about one dataset: the rests it passed over, each with the error line
+// before it (empty where the reader left the rest unread), and its lines that hold tabs.
+struct DatasetNotes {
+  struct Skip {
+    translator::SkippedRest rest;
+    std::string error;
+  };
+  std::vector<Skip> skips;
+  std::int32_t tab_lines = 0;
+  std::int32_t first_tab_line = 0;
+};
+
 struct Inventory {
   UnvScan scan;
   translator::RunResult result;
@@ -79,19 +93,36 @@ struct Inventory {
     bool kept = false;
   };
   std::map<std::int32_t, Headers> descriptors;
+  std::map<std::int32_t, DatasetNotes> notes;  // by the line of the dataset number
 };
 
-class DescriptorCounter final : public translator::ElementObserver {
+// Counts the element headers by descriptor and keeps the notes of each dataset: what the scan
+// passed over after an error (with that error line) and the lines that hold tabs.
+class InfoObserver final : public translator::RunObserver {
  public:
-  explicit DescriptorCounter(Inventory& inventory) : inventory_(inventory) {}
+  InfoObserver(Inventory& inventory, const RecordingHost& host)
+      : inventory_(inventory), host_(host) {}
+  void dataset(std::int32_t /*number*/, std::int32_t line) override { number_line_ = line; }
   void element_header(std::int32_t descriptor, bool kept) override {
     auto& headers = inventory_.descriptors[descriptor];
     ++headers.count;
     headers.kept = kept;
   }
+  void skipped(const translator::SkippedRest& rest) override {
+    const bool error = rest.cause != translator::SkippedRest::Cause::kLeftUnread;
+    inventory_.notes[number_line_].skips.push_back(
+        {rest, error && !host_.error_lines.empty() ? host_.error_lines.back() : std::string()});
+  }
+  void tab_lines(std::int32_t /*dataset*/, std::int32_t lines, std::int32_t first_line) override {
+    DatasetNotes& notes = inventory_.notes[number_line_];
+    if (notes.tab_lines == 0) notes.first_tab_line = first_line;
+    notes.tab_lines += lines;
+  }
 
  private:
   Inventory& inventory_;
+  const RecordingHost& host_;
+  std::int32_t number_line_ = 0;
 };
 
 // A folder of our own under the system's temporary folder.
@@ -125,9 +156,9 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   }
   RecordingHost host;
   std::string model;
-  DescriptorCounter descriptors(inventory);
+  InfoObserver observer(inventory, host);
   translator::RunOptions options;
-  options.element_observer = &descriptors;
+  options.observer = &observer;
   inventory.result = translator::run_translation(host, absolute.string(), options);
   if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
   fs::current_path(here, error);
@@ -164,6 +195,16 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   return true;
 }
 
+// "lines 58 to 71 skipped", "line 58 skipped", "nothing more skipped"; where the file ended
+// before a delimiter line, ", the file ends" follows.
+std::string skipped_lines(const translator::SkippedRest& rest) {
+  std::string text = rest.last < rest.first    ? "nothing more skipped"
+                     : rest.first == rest.last ? "line " + std::to_string(rest.first) + " skipped"
+                                               : "lines " + std::to_string(rest.first) + " to " +
+                                                     std::to_string(rest.last) + " skipped";
+  return rest.closed ? text : text + ", the file ends";
+}
+
 const char* outcome_of(const translator::RunResult& result) {
   if (result.premature_end) return "the file ends inside a dataset: no model";
   if (result.end != translator::RunEnd::kCompleted) return "no model written";
@@ -183,6 +224,17 @@ void print_text(const std::string& name, const Inventory& inv) {
     std::printf("  %7d %7d %7d  %s%s%s\n", d.number, d.number_line, d.lines,
                 d.read ? "read" : "skipped", d.number == 0 ? " (no dataset number)" : "",
                 d.closed ? "" : " (no closing delimiter)");
+    const auto found = inv.notes.find(d.number_line);
+    if (found == inv.notes.end()) continue;
+    for (const DatasetNotes::Skip& skip : found->second.skips) {
+      std::printf("    line %d: %s; %s\n", skip.rest.line,
+                  skip.error.empty() ? "the rest is left unread" : skip.error.c_str(),
+                  skipped_lines(skip.rest).c_str());
+    }
+    if (const DatasetNotes& notes = found->second; notes.tab_lines > 0) {
+      std::printf("    %s with tabs, the first line %d\n",
+                  plural(notes.tab_lines, "line", "lines").c_str(), notes.first_tab_line);
+    }
   }
   std::printf("nodes %d", inv.nodes);
   if (inv.nodes > 0)
@@ -227,7 +279,7 @@ void json_lines(const std::vector<std::string>& lines) {
 
 void print_json(const std::string& name, const Inventory& inv) {
   std::printf("{\"file\":");
-  json_string(name);
+  json_file_name(name);
   std::printf(",\"lines\":%d,\n\"datasets\":[", inv.scan.lines);
   for (std::size_t i = 0; i < inv.scan.datasets.size(); ++i) {
     const DatasetEntry& d = inv.scan.datasets[i];
@@ -236,7 +288,25 @@ void print_json(const std::string& name, const Inventory& inv) {
         i > 0 ? ",\n" : "\n", d.number, d.number_line, d.lines, d.read ? "true" : "false",
         d.closed ? "true" : "false");
     json_string(d.first_line);
-    std::putchar('}');
+    const auto found = inv.notes.find(d.number_line);
+    const DatasetNotes notes = found == inv.notes.end() ? DatasetNotes{} : found->second;
+    std::printf(",\"skips\":[");
+    for (std::size_t k = 0; k < notes.skips.size(); ++k) {
+      const translator::SkippedRest& rest = notes.skips[k].rest;
+      std::printf("%s{\"line\":%d,\"error\":", k > 0 ? "," : "", rest.line);
+      if (notes.skips[k].error.empty()) {
+        std::printf("null");
+      } else {
+        json_string(notes.skips[k].error);
+      }
+      if (rest.last < rest.first) {
+        std::printf(",\"skipped\":[]");
+      } else {
+        std::printf(",\"skipped\":[%d,%d]", rest.first, rest.last);
+      }
+      std::printf(",\"closed\":%s}", rest.closed ? "true" : "false");
+    }
+    std::printf("],\"tab_lines\":%d,\"first_tab_line\":%d}", notes.tab_lines, notes.first_tab_line);
   }
   std::printf("],\n\"nodes\":{\"count\":%d", inv.nodes);
   if (inv.nodes > 0)

@@ -1,8 +1,6 @@
 // vevadar [translate] [-C DIR] [--quiet] FILE: one translation, the host's lines printed as the
 // host receives them (MESSAG on standard output, CPROMPTERROR on standard error, trailing blanks
 // removed), and the program's own notes where the host lines cannot say enough.
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,7 +21,8 @@ constexpr char kUsage[] =
     "       vevadar dump MODEL [--summary | --json]\n"
     "       vevadar vtk MODEL OUT.vtu\n"
     "       vevadar info FILE [--json]\n"
-    "       vevadar [COMMAND] --help | --version\n";
+    "       vevadar [COMMAND] --help | --version\n"
+    "       vevadar help [COMMAND]\n";
 
 constexpr char kHelp[] =
     "Translates the I-DEAS universal file FILE into the model file velm.bin.\n"
@@ -32,7 +31,7 @@ constexpr char kHelp[] =
     "summary box) in the current directory, or in DIR with -C; while it runs it also uses\n"
     "velm.inn and temp.prt there, which a completed run deletes. A relative FILE is taken\n"
     "from the directory vevadar was started in. A FILE named like a command (dump, vtk,\n"
-    "info, translate) is given as ./dump, after --, or after translate.\n"
+    "info, translate, help) is given as ./dump, after --, or after translate.\n"
     "\n"
     "Options:\n"
     "  -C DIR, --directory DIR  put the run's files in DIR (which must exist)\n"
@@ -45,22 +44,54 @@ constexpr char kHelp[] =
     "Information lines (progress, summary) go to standard output, error and warning lines\n"
     "to standard error, exactly as a host program receives them. The program adds notes of\n"
     "its own on standard error, each starting with \"vevadar: \" so that scripts can tell\n"
-    "them from the host's lines: why the input could not be opened, that the file held no\n"
-    "dataset at all, that velm.bin was not updated after the file ended inside a dataset,\n"
-    "and (unless --quiet) where the model was written with its counts.\n"
+    "them from the host's lines: why the input or a run file could not be opened; after an\n"
+    "error line, the line it happened on when the error line does not say, and which lines\n"
+    "of its dataset were then skipped (\"line 57: the rest of dataset 2412 was skipped\n"
+    "(lines 58 to 71)\"); how many lines of the datasets read hold tabs (a tab counts as\n"
+    "one column); that the file held no dataset at all; that velm.bin was not updated after\n"
+    "the file ended inside a dataset; and (unless --quiet) where the model was written with\n"
+    "its counts.\n"
     "\n"
     "Other commands: dump (read a model file back and check it), vtk (a model as a VTK\n"
-    "unstructured grid), info (what a universal file holds); vevadar COMMAND --help.\n"
+    "unstructured grid), info (what a universal file holds); vevadar help COMMAND.\n"
     "\n"
     "Exit status:\n"
     "  0   the run completed and reported no error (warnings alone do not count)\n"
-    "  1   the run completed and wrote the model, but reported errors in the data\n"
+    "  1   the run completed and wrote the model, but reported errors in the data, or\n"
+    "      met no dataset at all (an empty file, text without a delimiter line, only\n"
+    "      delimiter lines): velm.bin then holds the empty model, as a host gets it\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
     "      could not be opened, the model file could not be written, or DIR could not be\n"
     "      entered\n"
     "  64  the command line was wrong\n";
 
 constexpr std::string_view kModelFileName = "velm.bin";
+
+// A run file as the user names it: in the -C folder `directory` as given, or here.
+std::string in_directory(const char* directory, std::string_view name) {
+  if (directory == nullptr) return std::string(name);
+  return (std::filesystem::path(directory) / name).string();
+}
+
+// The note after an error line that resumed the scan: the line where it happened when its host
+// line does not say, and the lines of its dataset that the scan then passed over (or that its
+// reader left unread, without an error). Empty when there is nothing to add.
+std::string skip_note(const translator::SkippedRest& rest) {
+  using Cause = translator::SkippedRest::Cause;
+  if (rest.last < rest.first) {
+    if (rest.cause != Cause::kErrorWithoutLine) return {};
+    return "the error above was met on line " + std::to_string(rest.line);
+  }
+  std::string text =
+      "line " + std::to_string(rest.line) + ": the rest of " +
+      (rest.dataset > 0 ? "dataset " + std::to_string(rest.dataset) : "the dataset") +
+      (rest.cause == Cause::kLeftUnread ? " is left unread (" : " was skipped (") +
+      (rest.first == rest.last
+           ? "line " + std::to_string(rest.first)
+           : "lines " + std::to_string(rest.first) + " to " + std::to_string(rest.last));
+  if (!rest.closed) text += ", where the file ends without its closing delimiter";
+  return text + ")";
+}
 
 class ConsoleHost final : public host::Host {
  public:
@@ -84,29 +115,54 @@ class ConsoleHost final : public host::Host {
   bool quiet_;
 };
 
-// After a completed run: where the model is and what it holds, and a word when the file held
-// no dataset at all (an empty file, or text that is no universal file). The run's own counts
-// serve: reading the model back would cost as much as the translation.
-// `directory` is the -C folder as given, or nullptr.
-void closing_notes(const std::string& input, const std::string& display, const char* directory,
-                   const translator::RunResult& run, bool quiet) {
-  const std::string model = directory == nullptr
-                                ? std::string(kModelFileName)
-                                : (std::filesystem::path(directory) / kModelFileName).string();
-  const modelfile::Counts& counts = run.counts;
-  if (counts.parts == 0 && counts.nodes == 0 && run.element_records == 0 &&
-      counts.restraint_sets == 0 && counts.load_sets == 0) {
-    const UnvScan scan = scan_universal_file(input);
-    if (scan.opened && scan.datasets.empty()) {
-      note(display + " holds no dataset (" + why_no_dataset(scan) + "): the model is empty");
-    }
+// The program's notes while the run goes on: where each error happened when its host line does
+// not say, and what the scan passed over after it. It counts the datasets met and the read
+// lines that hold tabs, for the notes after the run.
+class ConsoleObserver final : public translator::RunObserver {
+ public:
+  void dataset(std::int32_t /*number*/, std::int32_t /*line*/) override { ++datasets; }
+  void skipped(const translator::SkippedRest& rest) override {
+    if (const std::string text = skip_note(rest); !text.empty()) note(text);
   }
-  if (quiet) return;
+  void tab_lines(std::int32_t /*dataset*/, std::int32_t lines, std::int32_t first_line) override {
+    if (tabs == 0) first_tab_line = first_line;
+    tabs += lines;
+  }
+
+  std::int64_t datasets = 0;
+  std::int64_t tabs = 0;
+  std::int32_t first_tab_line = 0;
+};
+
+// After a completed run: a word when the file held no dataset at all (an empty file, or text
+// that is no universal file), a word on tabs, and where the model is and what it holds. The
+// run's own counts serve: reading the model back would cost as much as the translation.
+// `model` is velm.bin where the run wrote it. False when the file held no dataset.
+bool closing_notes(const std::string& input, const std::string& display, const std::string& model,
+                   const translator::RunResult& run, const ConsoleObserver& seen, bool quiet) {
+  if (seen.datasets == 0) {
+    note(display + " holds no dataset (" + why_no_dataset(scan_universal_file(input)) +
+         "): " + model + " holds the empty model a host would get");
+    return false;
+  }
+  if (quiet) return true;
+  const modelfile::Counts& counts = run.counts;
   note("model written to " + model + ": " + plural(counts.parts, "part", "parts") + ", " +
        plural(counts.nodes, "node", "nodes") + ", " +
        plural(run.element_records, "element", "elements") + ", " +
        plural(counts.restraint_sets, "restraint set", "restraint sets") + ", " +
        plural(counts.load_sets, "load set", "load sets"));
+  return true;
+}
+
+void tab_note(const ConsoleObserver& seen) {
+  if (seen.tabs == 0) return;
+  const std::string first = std::to_string(seen.first_tab_line);
+  note((seen.tabs == 1 ? "line " + first + " of a dataset read holds a tab"
+                       : std::to_string(seen.tabs) +
+                             " lines of the datasets read hold tabs, the first line " + first) +
+       ": a tab counts as one column, so a file whose blanks became tabs is read from shifted "
+       "columns");
 }
 
 }  // namespace
@@ -130,16 +186,6 @@ int translate_command(Arguments arguments) {
   if (directory != nullptr && *directory == '\0')
     return usage_error("empty directory name", kUsage);
 
-  // Why the input cannot be opened, asked before the run: the host line does not say.
-  std::string cannot_open;
-  if (std::error_code error; std::filesystem::is_directory(file, error)) {
-    cannot_open = std::strerror(EISDIR);
-  } else if (std::FILE* probe = std::fopen(file, "rb"); probe == nullptr) {
-    cannot_open = std::strerror(errno);
-  } else {
-    std::fclose(probe);
-  }
-
   std::string input = file;
   if (directory != nullptr) {
     // FILE is named relative to where vevadar was started, not to DIR.
@@ -154,16 +200,23 @@ int translate_command(Arguments arguments) {
   }
 
   ConsoleHost host(quiet);
-  const translator::RunResult result = translator::run_translation(host, input);
+  ConsoleObserver seen;
+  const translator::RunResult result =
+      translator::run_translation(host, input, {.observer = &seen});
   std::fflush(stdout);
-  if (!cannot_open.empty() && result.end != translator::RunEnd::kCompleted) {
-    note("cannot open " + std::string(file) + ": " + cannot_open);
+  const std::string model = in_directory(directory, kModelFileName);
+  if (result.input_unopened) {
+    note("cannot open " + std::string(file) + ": " + result.open_error.message());
+  } else if (result.unopened_run_file != nullptr) {
+    note("cannot open or create " + in_directory(directory, result.unopened_run_file) +
+         (result.open_error ? ": " + result.open_error.message() : std::string()));
   }
+  tab_note(seen);
   if (result.premature_end) {
-    note("the file ended inside a dataset: " + std::string(kModelFileName) + " was not updated");
+    note("the file ended inside a dataset: " + model + " was not updated");
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-  closing_notes(input, file, directory, result, quiet);
+  if (!closing_notes(input, file, model, result, seen, quiet)) return kExitBadInput;
   return result.error_lines > 0 ? kExitBadInput : kExitOk;
 }
 

@@ -37,6 +37,7 @@ UnvScan scan_universal_file(const std::string& name) {
       continue;
     }
     const bool delimiter = lines->is_delimiter();
+    if (delimiter) ++scan.delimiters;
     if (where == State::kInside) {
       ++scan.datasets.back().lines;
       if (delimiter) {
@@ -69,7 +70,9 @@ UnvScan scan_universal_file(const std::string& name) {
 
 std::string why_no_dataset(const UnvScan& scan) {
   if (scan.lines == 0) return "it is empty";
-  return plural(scan.lines, "line", "lines") + " without a delimiter line";
+  if (scan.delimiters == 0)
+    return plural(scan.lines, "line", "lines") + " without a delimiter line";
+  return plural(scan.lines, "line", "lines") + ", no dataset number line after a delimiter line";
 }
 
 }  // namespace vevadar::tools

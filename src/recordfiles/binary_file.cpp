@@ -2,6 +2,7 @@
 // a sticky write error and the write fault seam.
 #include "recordfiles/recordfiles.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +37,13 @@ bool BinaryFile::attach(std::FILE* file, Access access) {
   access_ = access;
   last_op_ = LastOp::kNone;
   pending_ = 0;
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr) {
+    const int reason = errno;
+    open_error_ = reason != 0 ? std::error_code(reason, std::generic_category())
+                              : std::make_error_code(std::errc::io_error);
+    return false;
+  }
+  open_error_.clear();
   // Writes collect in buffer_; a failed setvbuf only leaves the library's own buffer in place.
   (void)std::setvbuf(file_, nullptr, _IONBF, 0);
   return true;
@@ -47,7 +54,7 @@ BinaryFile::Opened BinaryFile::open_or_create(const std::string& name) {
   name_ = full_path(name);
   failed_ = false;
   // Opening a directory for reading succeeds on some systems; it is never a file of ours.
-  if (name.empty() || is_directory(name)) return Opened::kFailed;
+  if (refuse_name(name)) return Opened::kFailed;
 
   if (attach(std::fopen(name.c_str(), "r+b"), Access::kReadWrite)) return Opened::kExisting;
   if (exists(name)) {
@@ -66,8 +73,20 @@ bool BinaryFile::open_for_reading(const std::string& name) {
   close();
   name_ = name;
   failed_ = false;
-  if (name.empty() || is_directory(name)) return false;
+  if (refuse_name(name)) return false;
   return attach(std::fopen(name.c_str(), "rb"), Access::kReadOnly);
+}
+
+bool BinaryFile::refuse_name(const std::string& name) {
+  if (name.empty()) {
+    open_error_ = std::make_error_code(std::errc::no_such_file_or_directory);
+    return true;
+  }
+  if (is_directory(name)) {
+    open_error_ = std::make_error_code(std::errc::is_a_directory);
+    return true;
+  }
+  return false;
 }
 
 bool BinaryFile::write_out() {

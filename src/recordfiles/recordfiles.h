@@ -35,6 +35,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "recordfiles/coding.h"
@@ -73,6 +74,8 @@ class BinaryFile {
   // opened, or is a directory.
   [[nodiscard]] bool open_for_reading(const std::string& name);
   [[nodiscard]] bool is_open() const { return file_ != nullptr; }
+  // Why the last open failed: the system's reason.
+  [[nodiscard]] std::error_code open_error() const { return open_error_; }
 
   // Appends at the current position; false (and failed() from then on) if refused. A refusal
   // of the file system may also show only when the buffer is written out.
@@ -120,6 +123,8 @@ class BinaryFile {
   static constexpr std::size_t kBufferBytes = std::size_t{64} * 1024;
 
   bool attach(std::FILE* file, Access access);
+  // True, with open_error() set, for a name that is no file of ours: empty, or a directory.
+  bool refuse_name(const std::string& name);
   // The C library needs a flush or a seek between a write and a read on one stream.
   bool switch_to(LastOp op);
   // Hands the collected writes to the C library.
@@ -131,6 +136,7 @@ class BinaryFile {
   std::FILE* file_ = nullptr;
   std::string name_;
   bool failed_ = false;
+  std::error_code open_error_;
   WriteFault fault_;
   Access access_ = Access::kReadWrite;
   LastOp last_op_ = LastOp::kNone;
@@ -176,6 +182,7 @@ class SequentialRecordFile {
   void release();
 
   [[nodiscard]] bool is_open() const { return file_.is_open(); }
+  [[nodiscard]] std::error_code open_error() const { return file_.open_error(); }
   void arm_fault(WriteFault fault) { file_.arm_fault(fault); }
 
  private:
@@ -247,6 +254,7 @@ class FixedRecordFile {
   // Closes and removes the file without writing anything more.
   void close_delete();
   [[nodiscard]] bool is_open() const { return file_.is_open(); }
+  [[nodiscard]] std::error_code open_error() const { return file_.open_error(); }
 
  private:
   static constexpr std::size_t kBlockBytes = 4096;

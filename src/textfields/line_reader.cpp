@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -46,6 +47,7 @@ void LineReader::restart() {
   std::fill(std::begin(line_), std::end(line_), ' ');
   characters_length_ = 0;
   line_counter_ = 0;
+  tab_lines_ = {};
   position_ = 0;
   filled_ = 0;
   ended_ = false;
@@ -53,10 +55,10 @@ void LineReader::restart() {
   failure_after_buffer_ = false;
 }
 
-// The common line: its line feed within the buffer and within the first 81 bytes, no byte below
-// 0x0E before it (so no carriage return, and no tab, which goes the long way too). The line is
-// copied 80 columns at once and blanked from its end on; any other line, and a line near the end
-// of the buffer, is read in pieces.
+// The common line: its line feed, or a carriage return right before its line feed, within the
+// buffer and within the first 82 bytes, no byte below 0x0E before it (no tab: a line with one
+// goes the long way). The line is copied 80 columns at once and blanked from its end on; any
+// other line, and a line near the end of the buffer, is read in pieces.
 bool LineReader::take_whole_line() {
   if constexpr (std::endian::native != std::endian::little) return false;
   constexpr std::size_t kWidth = kLineWidth;
@@ -89,12 +91,18 @@ bool LineReader::take_whole_line() {
     }
   }
 #endif
-  if (begin[length] != '\n') return false;
+  std::size_t line_feed = length;
+  if (begin[length] != '\n') [[unlikely]] {
+    if (begin[length] != '\r' || length + 1 >= filled_ - position_ || begin[length + 1] != '\n') {
+      return false;
+    }
+    line_feed = length + 1;
+  }
   std::memcpy(line_, begin, kWidth);
   std::memcpy(line_ + length, kBlanks.data(), kWidth);
   characters_ = begin;
   characters_length_ = static_cast<std::int64_t>(length);
-  position_ += length + 1;
+  position_ += line_feed + 1;
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
   return true;
 }
@@ -106,6 +114,7 @@ LineReader::Outcome LineReader::next_in_pieces() {
   bool taking = true;     // false once a carriage return or column 80 is passed
   bool started = false;   // a byte of this line (its line feed included) was consumed
   bool failed = false;    // a read failed inside this line: the rest of it is passed over
+  bool tab = false;       // a tab among the characters taken
   for (;;) {
     if (position_ == filled_) {
       if (failure_after_buffer_) {
@@ -130,6 +139,9 @@ LineReader::Outcome LineReader::next_in_pieces() {
         taking = false;
       }
       std::memcpy(line_ + taken, begin, count);
+      // Only lines read in pieces can hold a tab: a tab is below 0x0E, so the whole-line path
+      // takes no line with one.
+      tab = tab || std::memchr(begin, '\t', count) != nullptr;
       taken += count;
       if (taken == kWidth) taking = false;
     }
@@ -147,6 +159,10 @@ LineReader::Outcome LineReader::next_in_pieces() {
   if (!started) return Outcome::kEnd;
   std::fill(line_ + taken, line_ + kLineWidth, ' ');
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
+  if (tab) {
+    if (tab_lines_.lines == 0) tab_lines_.first_line = line_counter_;
+    if (tab_lines_.lines < std::numeric_limits<std::int32_t>::max()) ++tab_lines_.lines;
+  }
   return Outcome::kLine;
 }
 

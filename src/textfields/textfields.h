@@ -169,7 +169,8 @@ class ByteSource {
 // A line ends at a line feed; a carriage return also ends the characters taken from its line
 // (the line itself still ends at its line feed). A last line without a line feed is a line.
 // Shorter lines are blank-padded to 80, longer ones cut at column 80 (the rest of that line is
-// passed over). Tabs stay as they are; bytes of any value are line content. A read failure
+// passed over). Tabs stay as they are, and the lines that hold one among their 80 columns are
+// counted; bytes of any value are line content. A read failure
 // consumes the line it happened in; a source that keeps failing without delivering a byte is
 // taken as ended, so a scan can never loop on one failure.
 class LineReader {
@@ -205,6 +206,18 @@ class LineReader {
   [[nodiscard]] bool is_delimiter() const { return line_[4] == '-' && line_[5] == '1'; }
   [[nodiscard]] std::int32_t line_counter() const { return line_counter_; }
 
+  // The lines read since the last take (or the restart) that hold a tab among their 80 columns,
+  // and the line counter of the first of them (0 when there is none); the count starts again.
+  struct TabLines {
+    std::int32_t lines = 0;
+    std::int32_t first_line = 0;
+  };
+  TabLines take_tab_lines() {
+    const TabLines taken = tab_lines_;
+    tab_lines_ = {};
+    return taken;
+  }
+
  private:
   bool refill();
   bool take_whole_line();
@@ -219,6 +232,7 @@ class LineReader {
   const char* characters_ = line_;
   std::int64_t characters_length_ = 0;
   std::int32_t line_counter_ = 0;
+  TabLines tab_lines_;
   static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
   char buffer_[kBufferSize] = {};
   std::size_t position_ = 0;

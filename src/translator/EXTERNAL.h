@@ -12,7 +12,7 @@
 namespace vevadar::translator {
 
 class Messages;
-class ElementObserver;
+class RunObserver;
 
 // Run counters that are not table counts (those live in the Model). All start at 0.
 struct RunCounters {
@@ -27,7 +27,7 @@ struct RunState {
   RunCounters& counters;
   recordfiles::FixedRecordFile& node_index;  // velm.inn: record = node label, value = node index
   Messages& messages;
-  ElementObserver* element_observer = nullptr;  // RunOptions::element_observer
+  RunObserver* observer = nullptr;  // RunOptions::observer
 };
 
 }  // namespace vevadar::translator

@@ -186,9 +186,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
 
     const DescriptorFacts facts = facts_of(header.descriptor);
     const bool dropped = facts.form == Form::kDropped || facts.form == Form::kDroppedBeam;
-    if (state.element_observer != nullptr) {
-      state.element_observer->element_header(header.descriptor, !dropped);
-    }
+    if (state.observer != nullptr) state.observer->element_header(header.descriptor, !dropped);
     if (dropped) {
       state.messages.send(Message::kElementTypeWarning, header.descriptor);
       if (auto ended = skip_dropped_element(state, facts, header.node_count)) return *ended;

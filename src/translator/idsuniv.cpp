@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <system_error>
 
 #include "translator/EXTERNAL.h"
 #include "translator/messages.h"
@@ -79,10 +80,13 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
   // An input that cannot be opened is never created, and no other file is touched. No file can
   // have a NUL in its name: the name would otherwise be cut short at it.
-  if (input_name.empty() || input_name.find('\0') != std::string_view::npos ||
-      !state.input.open_for_reading(std::string(input_name))) {
+  const bool has_nul = input_name.find('\0') != std::string_view::npos;
+  if (has_nul || !state.input.open_for_reading(std::string(input_name))) {
+    result.open_error =
+        has_nul ? std::make_error_code(std::errc::invalid_argument) : state.input.open_error();
     send_error_line(host, Message::kCannotOpenUniversalFile);
     result.error_lines = 1;
+    result.input_unopened = true;
     return result;
   }
 
@@ -90,19 +94,24 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   const char* failed_name = nullptr;
   if (!state.model_file.open(kModelFileName)) {
     failed_name = kModelFileName;
+    result.open_error = state.model_file.open_error();
   } else if (!state.node_index.open(kNodeIndexFileName, /*empty=*/true)) {
     failed_name = kNodeIndexFileName;
+    result.open_error = state.node_index.open_error();
   } else if (state.scratch.open_or_create(kScratchFileName) ==
              recordfiles::BinaryFile::Opened::kFailed) {
     failed_name = kScratchFileName;
+    result.open_error = state.scratch.open_error();
   } else if (state.message_file.open_or_create(kMessageFileName) ==
              recordfiles::BinaryFile::Opened::kFailed) {
     failed_name = kMessageFileName;
+    result.open_error = state.message_file.open_error();
   }
   if (failed_name != nullptr) {
     const textfields::OutputValue name[] = {std::string_view(failed_name)};
     send_error_line(host, Message::kCannotOpenFile, name);
     result.error_lines = 1;
+    result.unopened_run_file = failed_name;
     return result;
   }
   state.model_file.arm_fault(options.model_write_fault);
@@ -111,7 +120,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   state.lines.restart();
   Messages messages(host, state.message_file);
   RunState run{state.lines,      state.model, state.counters,
-               state.node_index, messages,    options.element_observer};
+               state.node_index, messages,    options.observer};
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;

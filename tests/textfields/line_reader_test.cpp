@@ -48,6 +48,7 @@ TEST(LineReader, TextsInPiecesOfAnySize) {
   struct Row {
     std::string input;
     std::vector<std::string> lines;
+    LineReader::TabLines tabs = {};  // lines with a tab among their 80 columns
   };
   const Row rows[] = {
       {"", {}},
@@ -60,7 +61,10 @@ TEST(LineReader, TextsInPiecesOfAnySize) {
       {hundred.substr(0, 80) + "\nY", {hundred.substr(0, 80), "Y"}},
       {hundred.substr(0, 81) + "\r\n", {hundred.substr(0, 80)}},
       {hundred.substr(0, 85) + "\rZZ\nW\n", {hundred.substr(0, 80), "W"}},
-      {binary + "\n" + binary, {binary, binary}},
+      {binary + "\n" + binary, {binary, binary}, {2, 1}},
+      {hundred + "\t\nA\tB\r\t\n", {hundred.substr(0, 80), "A\tB"}, {1, 2}},
+      {"AB\r\n" + hundred.substr(0, 80) + "\r\n\r\r\n" + hundred + "\n",
+       {"AB", hundred.substr(0, 80), "", hundred.substr(0, 80)}},
   };
   for (const std::size_t chunk : {std::size_t{1}, std::size_t{3}, std::size_t{1} << 20}) {
     for (const Row& row : rows) {
@@ -73,6 +77,9 @@ TEST(LineReader, TextsInPiecesOfAnySize) {
       steps.push_back({Outcome::kEnd, "", counter});
       steps.push_back({Outcome::kEnd, "", counter});
       expect_steps(*reader, steps);
+      const LineReader::TabLines tabs = reader->take_tab_lines();
+      EXPECT_EQ(tabs.lines, row.tabs.lines);
+      EXPECT_EQ(tabs.first_line, row.tabs.first_line);
     }
   }
 }

@@ -74,7 +74,7 @@ TEST(Cli, MissingInputExitsTwoAndCreatesNothing) {
 TEST(Cli, DirectoryOptionPutsTheRunFilesThereAndReadsFileFromHere) {
   ScratchDirectory dir;
   std::filesystem::create_directory("out");
-  write_file("model.unv", "");
+  write_file("model.unv", dataset(164, ""));
   for (const char* option : {"-C out", "--directory out", "--directory=out"}) {
     std::filesystem::remove("out/velm.bin");
     const CliRun run = run_cli(std::string(option) + " model.unv");
@@ -125,18 +125,36 @@ TEST(Cli, HelpAndVersion) {
 // The translate command's own notes, beside the host's lines.
 TEST(Cli, NotesSayWhatTheHostLinesCannot) {
   ScratchDirectory dir;
+  // A run file that cannot be created: velm.bin in "blocked" points into a missing folder.
+  std::filesystem::create_directory("blocked");
+  std::filesystem::create_symlink("missing/velm.bin", "blocked/velm.bin");
+  const std::string empty_model = "velm.bin holds the empty model a host would get\n";
   const struct {
     const char* what;
-    std::string unv;  // "" for no file at all
+    std::string unv;
     const char* arguments;
     int status;
-    const char* note;
+    std::string note;
   } cases[] = {
       {"missing input", "", "absent.unv", 2,
        "vevadar: cannot open absent.unv: No such file or directory\n"},
-      {"empty file", "\n", "--quiet model.unv", 0,
-       "vevadar: model.unv holds no dataset (1 line without a delimiter line): the model is "
-       "empty\n"},
+      {"empty file", "", "--quiet model.unv", 1,
+       "vevadar: model.unv holds no dataset (it is empty): velm.bin holds the empty model a host "
+       "would get\n"},
+      {"text", "\n", "model.unv", 1, "(1 line without a delimiter line): " + empty_model},
+      {"only delimiter lines", delimiter() + delimiter(), "model.unv", 1,
+       "(2 lines, no dataset number line after a delimiter line): " + empty_model},
+      {"run file", dataset(15, ""), "-C blocked model.unv", 2,
+       "vevadar: cannot open or create blocked/velm.bin: No such file or directory\n"},
+      {"missing node", dataset(2412, mass(1, 99) + mass(2, 98)), "--quiet model.unv", 1,
+       "vevadar: line 4: the rest of dataset 2412 was skipped (lines 5 to 6)\n"},
+      {"rest to the end", delimiter() + "  2412\n" + mass(1, 99) + "x\n", "--quiet model.unv", 1,
+       "(line 5, where the file ends without its closing delimiter)\n"},
+      {"data type error", dataset(0, ""), "--quiet model.unv", 1,
+       "vevadar: the error above was met on line 2\n"},
+      {"tabs", dataset(15, "\t7\n") + dataset(164, "\t\n"), "--quiet model.unv", 0,
+       "vevadar: line 3 of a dataset read holds a tab: a tab counts as one column, so a file "
+       "whose blanks became tabs is read from shifted columns\n"},
       {"premature end", dataset(15, "").substr(0, 14), "model.unv", 2,
        "vevadar: the file ended inside a dataset: velm.bin was not updated\n"},
       {"completed", dataset(15, column(7, 10) + "\n"), "model.unv", 0,
@@ -144,7 +162,7 @@ TEST(Cli, NotesSayWhatTheHostLinesCannot) {
   };
   for (const auto& c : cases) {
     std::filesystem::remove("model.unv");
-    if (!c.unv.empty()) write_file("model.unv", c.unv);
+    if (c.what != std::string_view("missing input")) write_file("model.unv", c.unv);
     const CliRun run = run_cli(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.what;
     EXPECT_TRUE(run.notes.ends_with(c.note)) << c.what << ": " << run.notes;
@@ -203,9 +221,12 @@ TEST(Cli, EveryCommandHasHelpAndVersion) {
     const CliRun version = run_cli(std::string(command) + " --version");
     EXPECT_EQ(version.status, 0) << command;
     EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U) << command;
+    EXPECT_EQ(run_cli(std::string("help ") + command).out, help.out) << command;
   }
+  EXPECT_EQ(run_cli("help").out, run_cli("--help").out);
+  EXPECT_EQ(run_cli("help bogus").status, 64);
   // A FILE named like a command is still a file to translate.
-  write_file("dump", "");
+  write_file("dump", dataset(164, ""));
   EXPECT_EQ(run_cli("./dump").status, 0);
   EXPECT_EQ(run_cli("-- dump").status, 0);
   EXPECT_EQ(run_cli("translate dump").status, 0);

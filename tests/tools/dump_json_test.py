@@ -121,13 +121,16 @@ def compare(name, unv):
     with tempfile.TemporaryDirectory() as where:
         if subprocess.run([PROGRAM, unv], cwd=where, capture_output=True).returncode not in (0, 1):
             return False
-        dump = subprocess.run([PROGRAM, "dump", "velm.bin"], cwd=where, capture_output=True)
-        js = subprocess.run([PROGRAM, "dump", "--json", "velm.bin"], cwd=where, capture_output=True)
+        # A UTF-8 file name is written as the UTF-8 it is.
+        model = "mod\u00e8le.bin".encode("utf-8")
+        os.rename(os.path.join(where.encode(), b"velm.bin"), os.path.join(where.encode(), model))
+        dump = subprocess.run([PROGRAM, "dump", model], cwd=where, capture_output=True)
+        js = subprocess.run([PROGRAM, "dump", "--json", model], cwd=where, capture_output=True)
     if dump.returncode != 0 or js.returncode != 0:
         failures.append("%s: dump exit status %d, --json %d" % (name, dump.returncode, js.returncode))
         return True
-    document = json.loads(js.stdout.decode("ascii"))
-    if document.pop("file") != "velm.bin":
+    document = json.loads(js.stdout.decode("utf-8"))
+    if document.pop("file") != "mod\u00e8le.bin":
         failures.append("%s: file name" % name)
     same(from_records(dump.stdout.decode("latin-1")), document, name)
     compare.last = check_info(name, unv, document)

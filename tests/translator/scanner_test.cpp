@@ -9,6 +9,7 @@
 #include "support/test_support.h"
 #include "translator/messages.h"
 #include "translator/scanner.h"
+#include "translator/translator.h"
 
 namespace vevadar::testing {
 namespace {
@@ -18,7 +19,8 @@ struct ScanRun {
   translator::ScanEnd end;
 };
 
-ScanRun scan_script(std::vector<ScriptedSource::Step> steps) {
+ScanRun scan_script(std::vector<ScriptedSource::Step> steps,
+                    translator::RunObserver* observer = nullptr) {
   ScratchDirectory dir;
   auto model = std::make_unique<modelfile::Model>();
   translator::RunCounters counters;
@@ -30,7 +32,7 @@ ScanRun scan_script(std::vector<ScriptedSource::Step> steps) {
   translator::Messages messages(host, message_file);
   ScriptedSource source(std::move(steps));
   textfields::LineReader lines(source);
-  translator::RunState state{lines, *model, counters, node_index, messages};
+  translator::RunState state{lines, *model, counters, node_index, messages, observer};
   ScanRun out;
   out.end = translator::scan(state);
   out.errors = host.error_lines();
@@ -72,6 +74,39 @@ TEST(ScannerReadFailure, AFailingSourceCannotHoldTheScanForever) {
   EXPECT_EQ(run.end, translator::ScanEnd::kCompleted);
   EXPECT_LE(run.errors.size(), 2U);
   EXPECT_GE(run.errors.size(), 1U);
+}
+
+// The observer hears of every dataset number line, of the rest of a dataset passed over after an
+// error (to its delimiter, or to the file's end), and of the tabs in the lines a reader read.
+TEST(ScanObserver, DatasetsSkippedRestsAndTabs) {
+  struct Recorder final : translator::RunObserver {
+    void dataset(std::int32_t number, std::int32_t line) override {
+      events.push_back("dataset " + std::to_string(number) + " at " + std::to_string(line));
+    }
+    void skipped(const translator::SkippedRest& rest) override {
+      events.push_back("cause " + std::to_string(static_cast<int>(rest.cause)) + " in " +
+                       std::to_string(rest.dataset) + " at " + std::to_string(rest.line) + ": " +
+                       std::to_string(rest.first) + "-" + std::to_string(rest.last) +
+                       (rest.closed ? "" : " open"));
+    }
+    void tab_lines(std::int32_t dataset, std::int32_t lines, std::int32_t first) override {
+      events.push_back("tabs in " + std::to_string(dataset) + ": " + std::to_string(lines) +
+                       " from " + std::to_string(first));
+    }
+    std::vector<std::string> events;
+  } recorder;
+  // Lines 1-7: a missing node on line 4; 8-10: a number out of range, nothing after it but the
+  // delimiter; 11-14 a node with a tab; 15-18 a skipped dataset with one; 19-22 a conversion
+  // failure on line 21, then the file's end.
+  (void)scan_script(
+      {{dataset(2412, mass(1, 99) + mass(2, 98)) + dataset(0, "") + dataset(15, "\t7\n") +
+        dataset(164, "\t\n") + delimiter() + "  2412\n" + "x\nend\n"}},
+      &recorder);
+  EXPECT_EQ(recorder.events,
+            (std::vector<std::string>{
+                "dataset 2412 at 2", "cause 1 in 2412 at 4: 5-6", "dataset 0 at 9",
+                "cause 1 in 0 at 9: 10-9", "dataset 15 at 12", "tabs in 15: 1 from 13",
+                "dataset 164 at 16", "dataset 2412 at 20", "cause 0 in 2412 at 21: 22-22 open"}));
 }
 
 TEST(Dispatch, EveryReaderNumberAndNothingElse) {
