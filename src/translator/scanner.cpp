@@ -64,6 +64,7 @@ ScanEnd scan(RunState& state) {
     if (lines.is_delimiter()) continue;  // adjacent delimiter lines count as one
 
     where = State::kSearch;
+    ++state.counters.datasets;
     const auto number = read_integer(state, 1, 6);
     if (!number) {
       messages.send(Message::kReadDataError, lines.line_counter());
