@@ -54,7 +54,8 @@ constexpr char kHelp[] =
     "\n"
     "Exit status:\n"
     "  0   the run completed and reported no error (warnings alone do not count)\n"
-    "  1   the run completed and wrote the model, but reported errors in the data\n"
+    "  1   the run completed and wrote the model, but reported errors in the data or met\n"
+    "      no dataset at all\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
     "      could not be opened, the model file could not be written, or DIR could not be\n"
     "      entered\n"
@@ -164,7 +165,7 @@ int translate_command(Arguments arguments) {
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
   closing_notes(input, file, directory, result, quiet);
-  return result.error_lines > 0 ? kExitBadInput : kExitOk;
+  return programs::exit_status(result);
 }
 
 }  // namespace vevadar::tools

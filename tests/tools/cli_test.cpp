@@ -74,7 +74,7 @@ TEST(Cli, MissingInputExitsTwoAndCreatesNothing) {
 TEST(Cli, DirectoryOptionPutsTheRunFilesThereAndReadsFileFromHere) {
   ScratchDirectory dir;
   std::filesystem::create_directory("out");
-  write_file("model.unv", "");
+  write_file("model.unv", dataset(164, "x\n"));
   for (const char* option : {"-C out", "--directory out", "--directory=out"}) {
     std::filesystem::remove("out/velm.bin");
     const CliRun run = run_cli(std::string(option) + " model.unv");
@@ -134,7 +134,7 @@ TEST(Cli, NotesSayWhatTheHostLinesCannot) {
   } cases[] = {
       {"missing input", "", "absent.unv", 2,
        "vevadar: cannot open absent.unv: No such file or directory\n"},
-      {"empty file", "\n", "--quiet model.unv", 0,
+      {"empty file", "\n", "--quiet model.unv", 1,
        "vevadar: model.unv holds no dataset (1 line without a delimiter line): the model is "
        "empty\n"},
       {"premature end", dataset(15, "").substr(0, 14), "model.unv", 2,
@@ -205,7 +205,7 @@ TEST(Cli, EveryCommandHasHelpAndVersion) {
     EXPECT_EQ(version.out.rfind("vevadar ", 0), 0U) << command;
   }
   // A FILE named like a command is still a file to translate.
-  write_file("dump", "");
+  write_file("dump", dataset(164, "x\n"));
   EXPECT_EQ(run_cli("./dump").status, 0);
   EXPECT_EQ(run_cli("-- dump").status, 0);
   EXPECT_EQ(run_cli("translate dump").status, 0);
