@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -57,13 +58,21 @@ struct ModelData {
 
 class Collector final : public modelfile::ModelVisitor {
  public:
-  explicit Collector(ModelData& data) : data_(data) {}
+  Collector(ModelData& data, std::size_t bytes) : data_(data), bytes_(bytes) {}
   void header(const modelfile::RecordPlace&, std::string_view text) override {
     data_.header = std::string(text);
   }
   void counts(const modelfile::RecordPlace&, std::int32_t, std::int32_t nodes) override {
     data_.node_labels.reserve(static_cast<std::size_t>(nodes));
     data_.xyz.reserve(static_cast<std::size_t>(nodes) * 3);
+    // At most one element record per 62 bytes of the file (60 bytes and two length bytes).
+    const std::size_t elements =
+        std::min(bytes_ / 62, static_cast<std::size_t>(modelfile::kMaxElements));
+    for (auto* column : {&data_.element_label, &data_.element_type, &data_.element_part,
+                         &data_.element_node_count}) {
+      column->reserve(elements);
+    }
+    data_.slots.reserve(elements * modelfile::kNodeSlots);
   }
   void part_ids(const modelfile::RecordPlace&, std::span<const modelfile::Part> parts) override {
     for (const modelfile::Part& part : parts) {
@@ -107,6 +116,7 @@ class Collector final : public modelfile::ModelVisitor {
 
  private:
   ModelData& data_;
+  std::size_t bytes_;
   std::vector<std::int32_t> ids_;
 };
 
@@ -118,7 +128,7 @@ class ModelFileError : public std::runtime_error {
 
 // Reads model file bytes into `data`; the problem line when they are not a valid model file.
 std::string collect(std::string_view bytes, std::string_view name, ModelData& data) {
-  Collector collector(data);
+  Collector collector(data, bytes.size());
   const modelfile::ModelReadResult read = modelfile::read_model(bytes, collector);
   if (read.ok) return {};
   return std::string(name) + " is not a valid model file: " + read.problem;
@@ -242,6 +252,11 @@ struct Translation {
 bool read_whole(const std::string& name, std::string& bytes) {
   std::FILE* file = std::fopen(name.c_str(), "rb");
   if (file == nullptr) return false;
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    if (size > 0) bytes.reserve(static_cast<std::size_t>(size));
+    std::rewind(file);
+  }
   char buffer[1 << 16];
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);

@@ -19,10 +19,14 @@
     Model.to_meshio() gives a meshio.Mesh with the cells of `vevadar vtk`.
 
 Importing vevadar registers the meshio formats "unv" (.unv, .uff) and "velm" (.bin, .velm), so
-that meshio.read("bracket.unv") translates the file. `python3 -m vevadar convert IN OUT` writes a
+that meshio.read("bracket.unv") translates the file (if meshio is not imported yet, the formats
+are registered when it is). `python3 -m vevadar convert IN OUT` writes a
 universal file or a model file in any format meshio writes.
 """
+import importlib.abc
+import importlib.util
 import os
+import sys
 import tempfile
 import warnings
 
@@ -134,13 +138,31 @@ def _read_velm(filename):
     return read_model(filename).to_meshio()
 
 
-def _register_meshio_formats():
-    try:
-        import meshio
-    except ImportError:
-        return
+def _register_formats(meshio):
     meshio.register_format("unv", [".unv", ".uff"], _read_unv, {})
     meshio.register_format("velm", [".velm", ".bin"], _read_velm, {})
 
 
-_register_meshio_formats()
+class _WhenMeshioLoads(importlib.abc.MetaPathFinder):
+    """Registers the formats as soon as meshio is imported: importing meshio itself takes longer
+    than everything else here, and a script that only wants arrays need not pay for it."""
+
+    def find_spec(self, name, path, target=None):
+        if name != "meshio":
+            return None
+        sys.meta_path.remove(self)
+        spec = importlib.util.find_spec(name)
+        if spec is not None and spec.loader is not None:
+            load = spec.loader.exec_module
+
+            def exec_module(module):
+                load(module)
+                _register_formats(module)
+            spec.loader.exec_module = exec_module
+        return spec
+
+
+if "meshio" in sys.modules:
+    _register_formats(sys.modules["meshio"])
+else:
+    sys.meta_path.insert(0, _WhenMeshioLoads())
