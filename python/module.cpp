@@ -394,6 +394,11 @@ py::tuple meshio_cells(const Model& model) {
   return py::make_tuple(out, mirrored);
 }
 
+// "1 node", "2 nodes".
+std::string counted(std::int64_t count, const char* what) {
+  return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 }  // namespace vevadar::python
 
@@ -441,11 +446,11 @@ PYBIND11_MODULE(_vevadar, m) {
       .def_readonly("load_sets", &Model::load_sets)
       .def_readonly("set_count", &Model::set_count)
       .def("__repr__", [](const Model& model) {
-        return "<vevadar.Model: " + std::to_string(model.parts.id.shape(0)) + " parts, " +
-               std::to_string(model.nodes.label.shape(0)) + " nodes, " +
-               std::to_string(model.elements.label.shape(0)) + " elements, " +
-               std::to_string(py::len(model.restraint_sets)) + " restraint sets, " +
-               std::to_string(py::len(model.load_sets)) + " load sets>";
+        return "<vevadar.Model: " + counted(model.parts.id.shape(0), "part") + ", " +
+               counted(model.nodes.label.shape(0), "node") + ", " +
+               counted(model.elements.label.shape(0), "element") + ", " +
+               counted(py::len(model.restraint_sets), "restraint set") + ", " +
+               counted(py::len(model.load_sets), "load set") + ">";
       });
   py::class_<Translation>(m, "Translation", "One translation as the host gets it.")
       .def_readonly("messages", &Translation::messages)
@@ -454,7 +459,7 @@ PYBIND11_MODULE(_vevadar, m) {
       .def_readonly("model", &Translation::model)
       .def("__repr__", [](const Translation& t) {
         return "<vevadar.Translation: exit status " + std::to_string(t.exit_status) + ", " +
-               std::to_string(py::len(t.errors)) + " error lines, " +
+               counted(py::len(t.errors), "error line") + ", " +
                (t.model.is_none() ? std::string("no model") : std::string("a model")) + ">";
       });
 

@@ -23,7 +23,6 @@ that meshio.read("bracket.unv") translates the file (if meshio is not imported y
 are registered when it is). `python3 -m vevadar convert IN OUT` writes a
 universal file or a model file in any format meshio writes.
 """
-import importlib.abc
 import importlib.util
 import os
 import sys
@@ -143,9 +142,10 @@ def _register_formats(meshio):
     meshio.register_format("velm", [".velm", ".bin"], _read_velm, {})
 
 
-class _WhenMeshioLoads(importlib.abc.MetaPathFinder):
-    """Registers the formats as soon as meshio is imported: importing meshio itself takes longer
-    than everything else here, and a script that only wants arrays need not pay for it."""
+class _WhenMeshioLoads:
+    """An import hook (a finder of sys.meta_path) that registers the formats as soon as meshio is
+    imported: importing meshio takes longer than everything else here, and a script that only
+    wants arrays need not pay for it."""
 
     def find_spec(self, name, path, target=None):
         if name != "meshio":

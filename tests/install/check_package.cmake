@@ -98,6 +98,6 @@ run(dpkg-deb -x ${package} ${root})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${root}/usr/${PYTHON_DIR}
                         ${PYTHON} -c "import vevadar; print(vevadar.translate('${EXAMPLE}'))"
                 OUTPUT_VARIABLE translated ERROR_VARIABLE translated)
-if(NOT translated STREQUAL "<vevadar.Translation: exit status 0, 1 error lines, a model>\n")
+if(NOT translated STREQUAL "<vevadar.Translation: exit status 0, 1 error line, a model>\n")
   message(FATAL_ERROR "the unpacked Python module translates the example as: ${translated}")
 endif()
