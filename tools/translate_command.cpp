@@ -141,21 +141,22 @@ int translate_command(Arguments arguments) {
     std::fclose(probe);
   }
 
-  std::string input = file;
+  // The run's files go to DIR; FILE stays named from where vevadar was started.
+  translator::RunOptions run_options;
   if (directory != nullptr) {
-    // FILE is named relative to where vevadar was started, not to DIR.
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(input, error);
-    if (!error) input = absolute.string();
-    std::filesystem::current_path(directory, error);
-    if (error) {
-      note("cannot use directory " + std::string(directory) + ": " + error.message());
+    const auto status = std::filesystem::status(directory, error);
+    if (error || status.type() != std::filesystem::file_type::directory) {
+      note("cannot use directory " + std::string(directory) + ": " +
+           (error ? error.message() : std::string(std::strerror(ENOTDIR))));
       return kExitNoFile;
     }
+    run_options.directory = directory;
   }
 
+  const std::string input = file;
   ConsoleHost host(quiet);
-  const translator::RunResult result = translator::run_translation(host, input);
+  const translator::RunResult result = translator::run_translation(host, input, run_options);
   std::fflush(stdout);
   if (!cannot_open.empty() && result.end != translator::RunEnd::kCompleted) {
     note("cannot open " + std::string(file) + ": " + cannot_open);
