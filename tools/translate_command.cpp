@@ -57,8 +57,8 @@ constexpr char kHelp[] =
     "  1   the run completed and wrote the model, but reported errors in the data or met\n"
     "      no dataset at all\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
-    "      could not be opened, the model file could not be written, or DIR could not be\n"
-    "      entered\n"
+    "      could not be opened, the model file could not be written, or DIR is not an\n"
+    "      existing directory\n"
     "  64  the command line was wrong\n";
 
 constexpr std::string_view kModelFileName = "velm.bin";
