@@ -1,6 +1,7 @@
 """python3 -m vevadar convert IN OUT [--format FORMAT]: a universal file (translated in a private
 directory) or a model file written as OUT in any format meshio writes."""
 import os
+import pathlib
 import sys
 
 import vevadar
@@ -9,6 +10,7 @@ USAGE = "usage: python3 -m vevadar convert IN OUT [--format FORMAT]\n"
 HELP = """
 Converts IN, an I-DEAS universal file or a model file (velm.bin), into OUT in any format
 meshio writes: by OUT's extension (.msh, .inp, .vtu, .bdf, .med, .e, .xdmf, ...) or FORMAT.
+Some formats need a further Python module for meshio (MED and XDMF h5py, Exodus netCDF4).
 A .msh file is Gmsh's format 2.2 (--format gmsh for 4.1, which meshio writes only for
 meshes of one cell type; --format ansys for ANSYS's .msh).
 
@@ -64,6 +66,20 @@ def read_arguments(arguments):
     return names[1], names[2], file_format
 
 
+def format_problem(meshio, target, file_format):
+    """Why meshio cannot take OUT or FORMAT, before anything is read; None when it can."""
+    if file_format is None:
+        suffixes = pathlib.Path(target).suffixes
+        names = ["".join(suffixes[i:]).lower() for i in range(len(suffixes))]
+        if not any(name in meshio.extension_to_filetypes for name in names):
+            return f"no format known for {target}: give one with --format"
+        return None
+    writers = getattr(getattr(meshio, "_helpers", None), "_writer_map", None)
+    if writers is not None and file_format not in writers:
+        return f"meshio writes no format {file_format} (it writes {', '.join(sorted(writers))})"
+    return None
+
+
 def is_model_file(path):
     extension = os.path.splitext(path)[1].lower()
     if extension in (".bin", ".velm"):
@@ -101,6 +117,9 @@ def main(arguments):
 
     if file_format is None and target.lower().endswith(".msh"):
         file_format = "gmsh22"  # meshio would take ANSYS's .msh first
+    problem = format_problem(meshio, target, file_format)
+    if problem:
+        return usage_error(problem)
 
     try:
         model, status = load(source)
@@ -120,7 +139,7 @@ def main(arguments):
     except OSError as error:
         note(f"cannot write {target}: {error.strerror or error}")
         return NO_FILE
-    except (meshio.WriteError, KeyError, ValueError) as error:
+    except (meshio.WriteError, KeyError, ValueError, ImportError) as error:
         note(f"cannot write {target}: {error}")
         return BAD_INPUT
     return status

@@ -190,6 +190,7 @@ def test_convert_to_gmsh_reads_back_in_gmsh(unv, tmp_path):
     (["convert", "velm.bin", "out.inp"], 0, None),
     (["convert", "velm.bin"], 64, "vevadar: IN and OUT are both needed"),
     (["convert", "velm.bin", "out.msh", "--bogus"], 64, "vevadar: unknown option --bogus"),
+    (["convert", "velm.bin", "out.xyz"], 64, "vevadar: no format known for out.xyz"),
 ])
 def test_convert_exit_statuses(arguments, status, note, tmp_path):
     vevadar.translate(EXAMPLE, tmp_path)
