@@ -276,7 +276,7 @@ Translation translate(const std::string& input, const std::string& directory) {
   std::string problem;
   bool unreadable = false;
   int reason = 0;
-  const std::string model_file = directory + "/velm.bin";
+  const std::string model_file = directory + "/" + translator::kModelFileName;
   {
     py::gil_scoped_release released;
     const std::lock_guard<std::mutex> one_run_at_a_time(g_runs);

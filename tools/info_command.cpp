@@ -122,7 +122,7 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   options.element_observer = &descriptors;
   inventory.result = translator::run_translation(host, input, options);
   if (inventory.result.end == translator::RunEnd::kCompleted) {
-    (void)read_input((folder / "velm.bin").string(), model);
+    (void)read_input((folder / translator::kModelFileName).string(), model);
   }
   std::error_code error;
   fs::remove_all(folder, error);

@@ -61,7 +61,7 @@ constexpr char kHelp[] =
     "      existing directory\n"
     "  64  the command line was wrong\n";
 
-constexpr std::string_view kModelFileName = "velm.bin";
+using translator::kModelFileName;
 
 class ConsoleHost final : public host::Host {
  public:

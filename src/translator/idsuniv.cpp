@@ -14,7 +14,6 @@
 namespace vevadar::translator {
 namespace {
 
-constexpr char kModelFileName[] = "velm.bin";
 constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";

@@ -20,6 +20,9 @@
 
 namespace vevadar::translator {
 
+// The model file a run writes, in its folder.
+inline constexpr char kModelFileName[] = "velm.bin";
+
 enum class RunEnd : std::uint8_t {
   kCompleted,        // summary sent, model file written
   kModelNotWritten,  // premature end, an input or run file that could not be opened, or a
