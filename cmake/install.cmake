@@ -1,9 +1,12 @@
 # Install rules and packages. Linux: the library libvevadar.so (with its SONAME), the public
 # headers, the command-line program vevadar and its man page, a CMake package
 # (find_package(vevadar CONFIG) gives vevadar::vevadar) and a pkg-config file vevadar.pc; CPack
-# makes a Debian package of them. Windows: the kit for the host's integrators, a zip of
+# makes a Debian package of them, and of the Python module (python/CMakeLists.txt, component
+# python) a second one, python3-vevadar. Windows: the kit for the host's integrators, a zip of
 # vevadar.dll, its import library, vevadar.def, the headers and a README on linking a host.
 include(GNUInstallDirs)
+# Everything but the Python module (which names its component) is the component vevadar.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME vevadar)
 
 if(WIN32)
   install(TARGETS vevadar vevadar_api
@@ -68,5 +71,23 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "The library a host program loads (libvevadar.so, entry RUV2IRU), its header for C and\nC++ hosts, CMake and pkg-config files, and the command-line program vevadar.")
+  if(VEVADAR_PYTHON)
+    # One package per component: vevadar as before, and python3-vevadar for the system Python.
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_ALL vevadar python)
+    set(CPACK_DEBIAN_VEVADAR_PACKAGE_NAME vevadar)
+    set(CPACK_DEBIAN_VEVADAR_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-vevadar)
+    set(CPACK_DEBIAN_PYTHON_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(python_version ${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR})
+    math(EXPR python_next "${Python3_VERSION_MINOR} + 1")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "python3 (>= ${python_version}), python3 (<< ${Python3_VERSION_MAJOR}.${python_next}), python3-numpy, ${CPACK_DEBIAN_PACKAGE_DEPENDS}")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS "python3-meshio")
+    set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+        "The Python module vevadar: I-DEAS universal files translated into the model file\nvelm.bin and read back as NumPy arrays, meshio reading universal files through it,\nand python3 -m vevadar convert.")
+    set(CPACK_COMPONENT_VEVADAR_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+  endif()
 endif()
 include(CPack)

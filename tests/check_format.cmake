@@ -3,7 +3,7 @@
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
   ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/include/*.h
   ${SOURCE_DIR}/tools/*.cpp ${SOURCE_DIR}/tests/*.cpp ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.c
-  ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/fuzz/*.cpp)
+  ${SOURCE_DIR}/bench/*.cpp ${SOURCE_DIR}/fuzz/*.cpp ${SOURCE_DIR}/python/*.cpp)
 set(unformatted "")
 foreach(source ${sources})
   execute_process(COMMAND ${CLANG_FORMAT} --dry-run --Werror ${SOURCE_DIR}/${source}

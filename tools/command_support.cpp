@@ -6,16 +6,9 @@
 #include <system_error>
 
 #include "commands.h"
-#include "host/host.h"
 #include "modelfile/modelfile.h"
 
 namespace vevadar::tools {
-
-std::string_view host_line_text(const char* line) {
-  std::size_t length = host::kHostLineLength;
-  while (length > 0 && line[length - 1] == ' ') --length;
-  return {line, length};
-}
 
 namespace {
 

@@ -3,9 +3,9 @@
 // --help and --version), the end of the output, and the text helpers.
 //
 // Every command's own lines go to standard error and start with "vevadar: "; a command prints
-// its results on standard output. Exit status of every command: 0 done, 1 the input is not what
-// the command reads (it says why in one line), 2 the input or an output could not be opened, read
-// or written, 64 a wrong command line.
+// its results on standard output. Exit status of every command (programs.h): 0 done, 1 the input
+// is not what the command reads (it says why in one line), 2 the input or an output could not be
+// opened, read or written, 64 a wrong command line.
 #pragma once
 
 #include <cstdint>
@@ -17,12 +17,15 @@
 #include <string_view>
 #include <utility>
 
+#include "programs/programs.h"
+
 namespace vevadar::tools {
 
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitBadInput = 1;
-inline constexpr int kExitNoFile = 2;
-inline constexpr int kExitUsage = 64;
+using programs::host_line_text;
+using programs::kExitBadInput;
+using programs::kExitNoFile;
+using programs::kExitOk;
+using programs::kExitUsage;
 
 // The arguments after the command's name.
 using Arguments = std::span<char* const>;
@@ -69,9 +72,6 @@ std::optional<int> read_command_line(Arguments arguments, const CommandLine& lin
 // The end of a command that printed its results: kExitOk, or kExitNoFile after "vevadar: cannot
 // write the output" when standard output did not take them all.
 int finish_output();
-
-// A host line's text: its 80 characters without the trailing blanks.
-std::string_view host_line_text(const char* line);
 
 // `text` as a JSON string, its bytes taken one for one as the characters U+0000 to U+00FF.
 void json_string(std::string_view text);

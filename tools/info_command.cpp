@@ -139,35 +139,27 @@ bool make_private_folder(fs::path& folder) {
 }
 
 bool translate_privately(const std::string& input, Inventory& inventory) {
-  std::error_code error;
-  std::error_code here_error;
-  const fs::path absolute = fs::absolute(input, error);
-  const fs::path here = fs::current_path(here_error);
   fs::path folder;
-  if (error || here_error || !make_private_folder(folder)) {
+  if (!make_private_folder(folder)) {
     note("cannot make a temporary folder for the translation");
-    return false;
-  }
-  // A run that never started must not be reported as one that completed.
-  if (fs::current_path(folder, error); error) {
-    note("cannot work in the temporary folder " + folder.string() + ": " + error.message());
-    fs::remove_all(folder, error);
     return false;
   }
   RecordingHost host;
   std::string model;
   InfoObserver observer(inventory, host);
+  const std::string directory = folder.string();
   translator::RunOptions options;
+  options.directory = directory;
   options.observer = &observer;
-  inventory.result = translator::run_translation(host, absolute.string(), options);
-  if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
-  fs::current_path(here, error);
+  inventory.result = translator::run_translation(host, input, options);
+  if (inventory.result.end == translator::RunEnd::kCompleted) {
+    (void)read_input((folder / translator::kModelFileName).string(), model);
+  }
+  std::error_code error;
   fs::remove_all(folder, error);
 
   const translator::RunResult& result = inventory.result;
-  inventory.exit_status = result.end != translator::RunEnd::kCompleted ? kExitNoFile
-                          : result.error_lines > 0                     ? kExitBadInput
-                                                                       : kExitOk;
+  inventory.exit_status = programs::exit_status(result);
   for (const std::string& line : host.error_lines) {
     if (line.starts_with(kWarningPrefix)) {
       inventory.warnings.push_back(line);

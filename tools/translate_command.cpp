@@ -1,6 +1,8 @@
 // vevadar [translate] [-C DIR] [--quiet] FILE: one translation, the host's lines printed as the
 // host receives them (MESSAG on standard output, CPROMPTERROR on standard error, trailing blanks
 // removed), and the program's own notes where the host lines cannot say enough.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -61,11 +63,11 @@ constexpr char kHelp[] =
     "      met no dataset at all (an empty file, text without a delimiter line, only\n"
     "      delimiter lines): velm.bin then holds the empty model, as a host gets it\n"
     "  2   no model was written: the file ended inside a dataset, the input or a run file\n"
-    "      could not be opened, the model file could not be written, or DIR could not be\n"
-    "      entered\n"
+    "      could not be opened, the model file could not be written, or DIR is not an\n"
+    "      existing directory\n"
     "  64  the command line was wrong\n";
 
-constexpr std::string_view kModelFileName = "velm.bin";
+using translator::kModelFileName;
 
 // A run file as the user names it: in the -C folder `directory` as given, or here.
 std::string in_directory(const char* directory, std::string_view name) {
@@ -116,11 +118,10 @@ class ConsoleHost final : public host::Host {
 };
 
 // The program's notes while the run goes on: where each error happened when its host line does
-// not say, and what the scan passed over after it. It counts the datasets met and the read
-// lines that hold tabs, for the notes after the run.
+// not say, and what the scan passed over after it. It counts the read lines that hold tabs, for
+// the notes after the run.
 class ConsoleObserver final : public translator::RunObserver {
  public:
-  void dataset(std::int32_t /*number*/, std::int32_t /*line*/) override { ++datasets; }
   void skipped(const translator::SkippedRest& rest) override {
     if (const std::string text = skip_note(rest); !text.empty()) note(text);
   }
@@ -129,7 +130,6 @@ class ConsoleObserver final : public translator::RunObserver {
     tabs += lines;
   }
 
-  std::int64_t datasets = 0;
   std::int64_t tabs = 0;
   std::int32_t first_tab_line = 0;
 };
@@ -137,22 +137,21 @@ class ConsoleObserver final : public translator::RunObserver {
 // After a completed run: a word when the file held no dataset at all (an empty file, or text
 // that is no universal file), a word on tabs, and where the model is and what it holds. The
 // run's own counts serve: reading the model back would cost as much as the translation.
-// `model` is velm.bin where the run wrote it. False when the file held no dataset.
-bool closing_notes(const std::string& input, const std::string& display, const std::string& model,
-                   const translator::RunResult& run, const ConsoleObserver& seen, bool quiet) {
-  if (seen.datasets == 0) {
+// `model` is velm.bin where the run wrote it.
+void closing_notes(const std::string& input, const std::string& display, const std::string& model,
+                   const translator::RunResult& run, bool quiet) {
+  if (run.datasets == 0) {
     note(display + " holds no dataset (" + why_no_dataset(scan_universal_file(input)) +
          "): " + model + " holds the empty model a host would get");
-    return false;
+    return;
   }
-  if (quiet) return true;
+  if (quiet) return;
   const modelfile::Counts& counts = run.counts;
   note("model written to " + model + ": " + plural(counts.parts, "part", "parts") + ", " +
        plural(counts.nodes, "node", "nodes") + ", " +
        plural(run.element_records, "element", "elements") + ", " +
        plural(counts.restraint_sets, "restraint set", "restraint sets") + ", " +
        plural(counts.load_sets, "load set", "load sets"));
-  return true;
 }
 
 void tab_note(const ConsoleObserver& seen) {
@@ -186,23 +185,24 @@ int translate_command(Arguments arguments) {
   if (directory != nullptr && *directory == '\0')
     return usage_error("empty directory name", kUsage);
 
-  std::string input = file;
+  // The run's files go to DIR; FILE stays named from where vevadar was started.
+  translator::RunOptions run_options;
   if (directory != nullptr) {
-    // FILE is named relative to where vevadar was started, not to DIR.
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(input, error);
-    if (!error) input = absolute.string();
-    std::filesystem::current_path(directory, error);
-    if (error) {
-      note("cannot use directory " + std::string(directory) + ": " + error.message());
+    const auto status = std::filesystem::status(directory, error);
+    if (error || status.type() != std::filesystem::file_type::directory) {
+      note("cannot use directory " + std::string(directory) + ": " +
+           (error ? error.message() : std::string(std::strerror(ENOTDIR))));
       return kExitNoFile;
     }
+    run_options.directory = directory;
   }
 
+  const std::string input = file;
   ConsoleHost host(quiet);
   ConsoleObserver seen;
-  const translator::RunResult result =
-      translator::run_translation(host, input, {.observer = &seen});
+  run_options.observer = &seen;
+  const translator::RunResult result = translator::run_translation(host, input, run_options);
   std::fflush(stdout);
   const std::string model = in_directory(directory, kModelFileName);
   if (result.input_unopened) {
@@ -216,8 +216,8 @@ int translate_command(Arguments arguments) {
     note("the file ended inside a dataset: " + model + " was not updated");
   }
   if (result.end != translator::RunEnd::kCompleted) return kExitNoFile;
-  if (!closing_notes(input, file, model, result, seen, quiet)) return kExitBadInput;
-  return result.error_lines > 0 ? kExitBadInput : kExitOk;
+  closing_notes(input, file, model, result, quiet);
+  return programs::exit_status(result);
 }
 
 }  // namespace vevadar::tools

@@ -2,11 +2,8 @@
 // ParaView and every VTK reader open. Points are the node records in order (point i is node index
 // i + 1); there is one cell per element record, in order.
 //
-// Node order: the universal file lists the nodes of a parabolic shell corner, mid-side, corner,
-// ...; VTK lists the corners first. A wedge's first triangle faces its second one in the
-// universal file and faces away from it in VTK. Tetrahedra and hexahedra agree. A solid that is
-// inside out even so (its file lists it mirrored) is written mirrored back, and a note says how
-// many were.
+// The cells are those of programs::cell_of: node orders turned into VTK's, and a solid that is
+// inside out in the model written mirrored back, with a note that says how many were.
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -22,6 +19,7 @@
 
 #include "commands.h"
 #include "modelfile/modelfile.h"
+#include "programs/programs.h"
 
 namespace vevadar::tools {
 namespace {
@@ -51,127 +49,20 @@ constexpr char kHelp[] =
     "Exit status: 0 written, 1 MODEL is not a valid model file, 2 MODEL cannot be read or\n"
     "OUT cannot be written, 64 a wrong command line.\n";
 
-// VTK cell type numbers.
-constexpr int kEmptyCell = 0;
-constexpr int kVertex = 1;
-constexpr int kPolyVertex = 2;
-constexpr int kLine = 3;
-constexpr int kPolyLine = 4;
-constexpr int kTriangle = 5;
-constexpr int kQuad = 9;
-constexpr int kTetra = 10;
-constexpr int kHexahedron = 12;
-constexpr int kWedge = 13;
-constexpr int kQuadraticTriangle = 22;
-constexpr int kQuadraticQuad = 23;
+using programs::Cell;
 
-using modelfile::element_type::kRigid;
-using modelfile::element_type::kShell;
-using modelfile::element_type::kSolid;
+// The model's node coordinates for the cell mapping.
+class ModelPoints final : public programs::NodePoints {
+ public:
+  explicit ModelPoints(const Model& model) : model_(model) {}
+  [[nodiscard]] std::array<double, 3> at(std::int64_t index) const override {
+    const modelfile::Node& node = model_.nodes[static_cast<std::size_t>(index)];
+    return {node.x, node.y, node.z};
+  }
 
-// One shape: the element type code (0: any), its node count, the VTK cell and, for cell point p,
-// the element's node slot (from 0) that becomes it.
-struct Shape {
-  std::int32_t type;
-  std::int32_t nodes;
-  int cell;
-  std::array<int, 8> order;
+ private:
+  const Model& model_;
 };
-
-constexpr std::array<Shape, 9> kShapes = {{
-    {kShell, 3, kTriangle, {0, 1, 2}},
-    {kShell, 4, kQuad, {0, 1, 2, 3}},
-    {kShell, 6, kQuadraticTriangle, {0, 2, 4, 1, 3, 5}},
-    {kShell, 8, kQuadraticQuad, {0, 2, 4, 6, 1, 3, 5, 7}},
-    {kSolid, 4, kTetra, {0, 1, 2, 3}},
-    {kSolid, 6, kWedge, {0, 2, 1, 3, 5, 4}},
-    {kSolid, 8, kHexahedron, {0, 1, 2, 3, 4, 5, 6, 7}},
-    {0, 1, kVertex, {0}},
-    {0, 2, kLine, {0, 1}},
-}};
-
-// A cell's VTK points in VTK order (node indices from 0).
-struct Cell {
-  int type = kEmptyCell;
-  std::array<std::int64_t, 16> points{};
-  int size = 0;
-};
-
-using Point = std::array<double, 3>;
-
-double tetra_volume(const Point& a, const Point& b, const Point& c, const Point& d) {
-  const Point u{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
-  const Point v{c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-  const Point w{d[0] - a[0], d[1] - a[1], d[2] - a[2]};
-  return (u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
-          u[2] * (v[0] * w[1] - v[1] * w[0])) /
-         6.0;
-}
-
-// The signed volume of a solid cell in VTK's order, as a sum of tetrahedra.
-double solid_volume(const Cell& cell, const Model& model) {
-  const auto at = [&](int p) {
-    const modelfile::Node& node =
-        model.nodes[static_cast<std::size_t>(cell.points[static_cast<std::size_t>(p)])];
-    return Point{node.x, node.y, node.z};
-  };
-  if (cell.type == kTetra) return tetra_volume(at(0), at(1), at(2), at(3));
-  if (cell.type == kWedge) {
-    // VTK's first triangle faces away from the second: as a prism facing up it is 0, 2, 1.
-    return tetra_volume(at(0), at(2), at(1), at(3)) + tetra_volume(at(2), at(1), at(3), at(5)) +
-           tetra_volume(at(1), at(3), at(5), at(4));
-  }
-  constexpr int kAroundDiagonal[6][2] = {{1, 2}, {2, 3}, {3, 7}, {7, 4}, {4, 5}, {5, 1}};
-  double volume = 0;
-  for (const auto& pair : kAroundDiagonal)
-    volume += tetra_volume(at(0), at(pair[0]), at(pair[1]), at(6));
-  return volume;
-}
-
-void mirror(Cell& cell) {
-  auto& p = cell.points;
-  if (cell.type == kTetra) std::swap(p[1], p[2]);
-  if (cell.type == kWedge) {
-    std::swap(p[1], p[2]);
-    std::swap(p[4], p[5]);
-  }
-  if (cell.type == kHexahedron) {
-    std::swap(p[1], p[3]);
-    std::swap(p[5], p[7]);
-  }
-}
-
-Cell cell_of(const Element& element) {
-  Cell cell;
-  const std::int32_t count = element.node_count;
-  const auto slot = [&](int j) {
-    return static_cast<std::int64_t>(element.nodes[static_cast<std::size_t>(j)]) - 1;
-  };
-  if (count <= 0) return cell;
-  const int n = count > modelfile::kNodeSlots ? modelfile::kNodeSlots : count;
-  if (element.type == kRigid && n > 2) {
-    // Out from the independent node to each dependent node and back.
-    cell.type = kPolyLine;
-    for (int j = 1; j < n; ++j) {
-      cell.points[static_cast<std::size_t>(cell.size++)] = slot(0);
-      cell.points[static_cast<std::size_t>(cell.size++)] = slot(j);
-    }
-    return cell;
-  }
-  for (const Shape& shape : kShapes) {
-    if ((shape.type == 0 || shape.type == element.type) && shape.nodes == n) {
-      cell.type = shape.cell;
-      for (int p = 0; p < n; ++p)
-        cell.points[static_cast<std::size_t>(p)] = slot(shape.order[static_cast<std::size_t>(p)]);
-      cell.size = n;
-      return cell;
-    }
-  }
-  cell.type = kPolyVertex;
-  for (int j = 0; j < n; ++j) cell.points[static_cast<std::size_t>(j)] = slot(j);
-  cell.size = n;
-  return cell;
-}
 
 // The output file with a sticky error; reals printed so that they read back to the same float.
 class Out {
@@ -336,17 +227,14 @@ int vtk_command(Arguments arguments) {
   }
 
   std::vector<Cell> cells(static_cast<std::size_t>(model->element_count));
+  const ModelPoints points(*model);
   std::int64_t solids = 0;
   std::int64_t mirrored = 0;
   for (std::size_t e = 0; e < cells.size(); ++e) {
-    cells[e] = cell_of(model->elements[e]);
-    const int type = cells[e].type;
-    if (type != kTetra && type != kWedge && type != kHexahedron) continue;
-    ++solids;
-    if (solid_volume(cells[e], *model) < 0) {
-      mirror(cells[e]);
-      ++mirrored;
-    }
+    const Element& element = model->elements[e];
+    cells[e] = programs::cell_of(element.type, element.node_count, element.nodes, points);
+    solids += programs::is_solid(cells[e].type) ? 1 : 0;
+    mirrored += cells[e].mirrored ? 1 : 0;
   }
 
   std::FILE* file = std::fopen(names[1], "wb");

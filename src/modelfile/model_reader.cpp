@@ -29,6 +29,32 @@ float float_at(std::span<const std::uint8_t> payload, std::size_t index) {
 std::string bytes_of(std::size_t size) { return std::to_string(size) + " bytes"; }
 std::string text_of(std::int64_t value) { return std::to_string(value); }
 
+// Words after a record's name: a text ("of 6 parts", "or the element end record"), or
+// "n of count" when count is above 0.
+struct Which {
+  std::string_view text = {};
+  std::int64_t n = 0;
+  std::int64_t count = 0;
+};
+
+// "node record 3 of 14 (20 bytes)", made only when it is needed.
+class RecordExpected final : public RecordCursor::Expected {
+ public:
+  RecordExpected(Record record, Which which, std::size_t size)
+      : record_(record), which_(which), size_(size) {}
+  [[nodiscard]] std::string text() const override {
+    const std::string words = which_.count > 0 ? text_of(which_.n) + " of " + text_of(which_.count)
+                                               : std::string(which_.text);
+    return std::string(record_kind(record_).name) + " record" + (words.empty() ? "" : " ") + words +
+           " (" + bytes_of(size_) + ")";
+  }
+
+ private:
+  Record record_;
+  Which which_;
+  std::size_t size_;
+};
+
 // One pass over the records; the first problem ends it.
 class SequenceReader {
  public:
@@ -66,7 +92,9 @@ class SequenceReader {
   bool fail_here(const std::string& what) { return fail(what, cursor_.records()); }
 
   // Steps to the next record or the end marker; false (the problem kept) if the bytes break.
-  bool step(const std::string& expected, RecordCursor::Step& outcome) {
+  // `expected`: a RecordCursor::Expected or a text.
+  template <class Expected>
+  bool step(const Expected& expected, RecordCursor::Step& outcome) {
     outcome = cursor_.next(expected);
     if (outcome != RecordCursor::Step::kBroken) return true;
     problem_ = cursor_.problem();
@@ -74,19 +102,20 @@ class SequenceReader {
   }
 
   // Reads the next record, which must be `record`; `which` tells more ("3 of 14", "of 6 parts").
-  bool expect(Record record, const std::string& which = {}) {
+  bool expect(Record record, Which which = {}) {
     const std::size_t size = size_of(record);
-    const std::string expected = std::string(record_kind(record).name) + " record" +
-                                 (which.empty() ? "" : " ") + which + " (" + bytes_of(size) + ")";
+    const RecordExpected expected(record, which, size);
     RecordCursor::Step outcome{};
     if (!step(expected, outcome)) return false;
     if (outcome == RecordCursor::Step::kEnd) {
       // 4B 82: what a run leaves when it ends before writing the model.
       const char* empty = cursor_.records() == 0 ? " (a model file without records)" : "";
-      return fail(expected + " expected, found the end marker 0x82" + empty, cursor_.records() + 1);
+      return fail(expected.text() + " expected, found the end marker 0x82" + empty,
+                  cursor_.records() + 1);
     }
     if (payload().size() != size) {
-      return fail_here(expected + " expected, found a record of " + bytes_of(payload().size()));
+      return fail_here(expected.text() + " expected, found a record of " +
+                       bytes_of(payload().size()));
     }
     return true;
   }
@@ -121,7 +150,7 @@ class SequenceReader {
   bool parts() {
     const auto count = static_cast<std::size_t>(counts_.parts);
     const std::string which = "of " + text_of(counts_.parts) + " parts";
-    if (!expect(Record::kPartNames, which)) return false;
+    if (!expect(Record::kPartNames, {.text = which})) return false;
     for (std::size_t p = 0; p < count; ++p) {
       std::memcpy(parts_table_[p].name.data(), payload().data() + p * kPartNameWidth,
                   kPartNameWidth);
@@ -129,7 +158,7 @@ class SequenceReader {
     }
     const std::span<const Part> table(parts_table_.data(), count);
     visitor_.part_names(place(), table);
-    if (!expect(Record::kPartIds, which)) return false;
+    if (!expect(Record::kPartIds, {.text = which})) return false;
     for (std::size_t p = 0; p < count; ++p) parts_table_[p].id = integer(p);
     visitor_.part_ids(place(), table);
     return true;
@@ -137,7 +166,7 @@ class SequenceReader {
 
   bool nodes() {
     for (std::int32_t n = 1; n <= counts_.nodes; ++n) {
-      if (!expect(Record::kNode, text_of(n) + " of " + text_of(counts_.nodes))) return false;
+      if (!expect(Record::kNode, {.n = n, .count = counts_.nodes})) return false;
       const Node node{integer(0), float_at(payload(), 1), float_at(payload(), 2),
                       float_at(payload(), 3)};
       if (!std::isfinite(node.x) || !std::isfinite(node.y) || !std::isfinite(node.z)) {
@@ -152,7 +181,7 @@ class SequenceReader {
   bool elements() {
     static_assert(payload_bytes(Record::kElement, {}) == payload_bytes(Record::kElementEnd, {}));
     for (std::int32_t e = 1;; ++e) {
-      if (!expect(Record::kElement, "or the element end record")) return false;
+      if (!expect(Record::kElement, {.text = "or the element end record"})) return false;
       std::int32_t values[kElementIntegers];
       for (std::size_t i = 0; i < kElementIntegers; ++i) values[i] = integer(i);
       const auto nonzero = [](std::int32_t v) { return v != 0; };
@@ -193,7 +222,7 @@ class SequenceReader {
     if (!in_range("a combined set count", sets, 0, kMaxSets)) return false;
     visitor_.set_count(place(), sets);
     if (sets == 0) return true;
-    if (!expect(Record::kSetNumbering, "of " + text_of(sets) + " sets")) return false;
+    if (!expect(Record::kSetNumbering, {.text = "of " + text_of(sets) + " sets"})) return false;
     // 1 to M, M times 1, 1 to M, then M.
     const auto m = static_cast<std::size_t>(sets);
     std::int32_t values[3 * kMaxSets + 1];
@@ -227,8 +256,7 @@ class SequenceReader {
     visitor_.restraint_marker(place());
     const auto n = static_cast<std::size_t>(counts_.nodes);
     for (std::int32_t k = 1; k <= counts_.restraint_sets; ++k) {
-      if (!expect(Record::kRestraintColumn,
-                  text_of(k) + " of " + text_of(counts_.restraint_sets))) {
+      if (!expect(Record::kRestraintColumn, {.n = k, .count = counts_.restraint_sets})) {
         return false;
       }
       for (std::size_t i = 0; i < n; ++i) codes_[i] = integer(i);
@@ -258,12 +286,12 @@ class SequenceReader {
       visitor_.end(cursor_.record_offset(), cursor_.records());
       return true;
     }
-    if (!expect(Record::kLoadSetIds, "of " + text_of(load_sets) + " sets")) return false;
+    if (!expect(Record::kLoadSetIds, {.text = "of " + text_of(load_sets) + " sets"})) return false;
     std::int32_t ids[kMaxSets];
     for (std::size_t i = 0; i < static_cast<std::size_t>(load_sets); ++i) ids[i] = integer(i);
     visitor_.load_set_ids(place(),
                           std::span<const std::int32_t>(ids, static_cast<std::size_t>(load_sets)));
-    if (!expect(Record::kLoadSet, "1 of " + text_of(load_sets))) return false;
+    if (!expect(Record::kLoadSet, {.n = 1, .count = load_sets})) return false;
     // A set's node load records end where the next set's record begins (8 bytes against 28),
     // or, after the last set, at the end marker.
     for (std::int32_t set = 1; set <= load_sets; ++set) {

@@ -36,6 +36,15 @@ RecordCursor::Step RecordCursor::fail(std::size_t offset, bool with_record,
 }
 
 RecordCursor::Step RecordCursor::next(std::string_view expected) {
+  struct Words final : Expected {
+    explicit Words(std::string_view words) : words_(words) {}
+    [[nodiscard]] std::string text() const override { return std::string(words_); }
+    std::string_view words_;
+  };
+  return next(Words(expected));
+}
+
+RecordCursor::Step RecordCursor::next(const Expected& expected) {
   if (broken_) return Step::kBroken;
   if (at_ == 0) {
     if (bytes_.empty()) return fail(0, false, "file marker 0x4B expected, file is empty");
@@ -45,7 +54,7 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
     at_ = 1;
   }
   record_offset_ = at_;
-  if (at_ >= bytes_.size()) return fail(at_, true, std::string(expected) + " expected, file ends");
+  if (at_ >= bytes_.size()) return fail(at_, true, expected.text() + " expected, file ends");
   // 0x82 is the end marker only where a record may begin; it must be the last byte.
   if (byte_at(at_) == kEndMarker) {
     if (at_ + 1 != bytes_.size()) {
@@ -64,14 +73,14 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
     const std::uint8_t length = byte_at(at_);
     if (length > kContinued) {
       return fail(at_, true,
-                  (first ? std::string(expected) : std::string("the next segment's length byte")) +
+                  (first ? expected.text() : std::string("the next segment's length byte")) +
                       " expected, found the byte " + hex_byte(length));
     }
     const std::size_t size = length == kContinued ? kSegmentPayload : length;
     if (bytes_.size() - at_ < size + 2) {
       // Where the record began its context says what it is; a later segment is its own.
       return fail(at_, true,
-                  (first ? std::string(expected) + ": " : std::string("a continued segment: ")) +
+                  (first ? expected.text() + ": " : std::string("a continued segment: ")) +
                       std::to_string(size) + " payload bytes and the closing length byte " +
                       "expected, the file ends after " + std::to_string(bytes_.size() - at_ - 1));
     }
@@ -81,8 +90,13 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
                       "found " + hex_byte(byte_at(at_ + 1 + size)));
     }
     const auto* piece = reinterpret_cast<const std::uint8_t*>(bytes_.data() + at_ + 1);
-    payload_.insert(payload_.end(), piece, piece + size);
     at_ += size + 2;
+    if (first && length != kContinued) {
+      view_ = {piece, size};  // the common record: one segment, read where it lies
+      break;
+    }
+    payload_.insert(payload_.end(), piece, piece + size);
+    view_ = payload_;
     first = false;
     if (length != kContinued) break;
   }

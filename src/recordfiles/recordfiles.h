@@ -287,12 +287,21 @@ class RecordCursor {
     kEnd,     // the end marker, and nothing after it
     kBroken,  // problem() says where and what
   };
+  // What the caller needs at a record start ("the element end record"), put into words only
+  // when the bytes break there: a reader of a large file pays nothing for it per record.
+  class Expected {
+   public:
+    virtual ~Expected() = default;
+    [[nodiscard]] virtual std::string text() const = 0;
+  };
+
   explicit RecordCursor(std::string_view bytes);
 
-  // Reads the next record. `expected` names what the caller needs at this record start ("the
-  // element end record"); it is part of the problem when the file ends or holds no record here.
+  // Reads the next record. `expected` is part of the problem when the file ends or holds no
+  // record here.
+  Step next(const Expected& expected);
   Step next(std::string_view expected);
-  [[nodiscard]] std::span<const std::uint8_t> payload() const { return payload_; }
+  [[nodiscard]] std::span<const std::uint8_t> payload() const { return view_; }
   // The offset of the current record's first length byte, or of the end marker.
   [[nodiscard]] std::size_t record_offset() const { return record_offset_; }
   // Records read so far; the current record's number after kRecord.
@@ -308,7 +317,8 @@ class RecordCursor {
   std::size_t at_ = 0;
   std::size_t record_offset_ = 0;
   std::int64_t records_ = 0;
-  std::vector<std::uint8_t> payload_;
+  std::vector<std::uint8_t> payload_;   // the segments of a continued record, joined
+  std::span<const std::uint8_t> view_;  // the payload: in bytes_ for a record of one segment
   std::string problem_;
   bool broken_ = false;
 };

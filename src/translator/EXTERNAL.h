@@ -19,6 +19,7 @@ struct RunCounters {
   std::int32_t largest_part_id = 0;
   std::int32_t largest_element_label = 0;
   std::int32_t generated_rigid_count = 0;  // spokes made from rigid elements so far
+  std::int32_t datasets = 0;               // dataset number lines met, read or skipped
 };
 
 struct RunState {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <string>
 #include <system_error>
 
@@ -14,7 +15,6 @@
 namespace vevadar::translator {
 namespace {
 
-constexpr char kModelFileName[] = "velm.bin";
 constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";
@@ -73,6 +73,12 @@ void release_files(LibraryState& state) {
   state.message_file.close();
 }
 
+// A run file's name as it is opened: in `directory`, or as it stands when that is empty.
+std::string in_directory(std::string_view directory, const char* name) {
+  if (directory.empty()) return name;
+  return (std::filesystem::path(directory) / name).string();
+}
+
 RunResult run_locked(host::Host& host, std::string_view input_name, const RunOptions& options) {
   LibraryState& state = library_state();
   RunResult result;
@@ -91,18 +97,19 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   }
 
   // The run files, in order; the first that cannot be opened or created ends the run.
+  const std::string_view dir = options.directory;
   const char* failed_name = nullptr;
-  if (!state.model_file.open(kModelFileName)) {
+  if (!state.model_file.open(in_directory(dir, kModelFileName))) {
     failed_name = kModelFileName;
     result.open_error = state.model_file.open_error();
-  } else if (!state.node_index.open(kNodeIndexFileName, /*empty=*/true)) {
+  } else if (!state.node_index.open(in_directory(dir, kNodeIndexFileName), /*empty=*/true)) {
     failed_name = kNodeIndexFileName;
     result.open_error = state.node_index.open_error();
-  } else if (state.scratch.open_or_create(kScratchFileName) ==
+  } else if (state.scratch.open_or_create(in_directory(dir, kScratchFileName)) ==
              recordfiles::BinaryFile::Opened::kFailed) {
     failed_name = kScratchFileName;
     result.open_error = state.scratch.open_error();
-  } else if (state.message_file.open_or_create(kMessageFileName) ==
+  } else if (state.message_file.open_or_create(in_directory(dir, kMessageFileName)) ==
              recordfiles::BinaryFile::Opened::kFailed) {
     failed_name = kMessageFileName;
     result.open_error = state.message_file.open_error();
@@ -124,6 +131,7 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
+  result.datasets = state.counters.datasets;
   if (end == ScanEnd::kPremature) {
     result.error_lines = messages.error_lines();
     result.warning_lines = messages.warning_lines();

@@ -110,6 +110,7 @@ ScanEnd scan(RunState& state) {
 
     where = State::kSearch;
     const std::int32_t number_line = lines.line_counter();
+    ++state.counters.datasets;
     const auto number = read_integer(state, 1, 6);
     const bool valid = number && *number >= 1 && *number <= kMaxDatasetNumber;
     if (observer != nullptr) observer->dataset(valid ? *number : 0, number_line);

@@ -22,6 +22,9 @@
 
 namespace vevadar::translator {
 
+// The model file a run writes, in its folder.
+inline constexpr char kModelFileName[] = "velm.bin";
+
 enum class RunEnd : std::uint8_t {
   kCompleted,        // summary sent, model file written
   kModelNotWritten,  // premature end, an input or run file that could not be opened, or a
@@ -34,6 +37,7 @@ struct RunResult {
   std::int32_t error_lines = 0;    // lines sent to Host::error that are not warnings
   std::int32_t warning_lines = 0;  // element type warnings
   bool premature_end = false;      // the file ended inside a dataset (velm.bin is untouched)
+  std::int32_t datasets = 0;       // datasets met: dataset number lines, read or skipped
   // What the model file of a completed run holds, as its count records give it, and its element
   // records (the element rows that hold an element); all 0 for a run that wrote no model.
   modelfile::Counts counts;
@@ -84,8 +88,12 @@ class RunObserver {
                          std::int32_t /*first_line*/) {}
 };
 
-// Test seams and observers; a normal run uses the defaults.
+// Where the run's files go, test seams and observers; a normal run uses the defaults.
 struct RunOptions {
+  // The folder in which the run's files (velm.bin, velm.inn, temp.prt, rozedere.msg) are named;
+  // empty: the current directory, as the host expects. The input's name is used as given. Error
+  // lines name a run file as the run calls it ("velm.bin"), wherever it lies.
+  std::string_view directory = {};
   recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
   RunObserver* observer = nullptr;
 };
@@ -103,7 +111,7 @@ class FileSource final : public textfields::ByteSource {
 };
 
 // One complete translation of the universal file `input_name` (used as given; the caller trims
-// it). The run's other files are in the current directory. Runs must not overlap: a call while
+// it). The run's other files are in options.directory. Runs must not overlap: a call while
 // another run is in progress reports "**ERROR : TRANSLATOR IS BUSY" and returns kBusy.
 RunResult run_translation(host::Host& host, std::string_view input_name,
                           const RunOptions& options = {});

@@ -133,6 +133,22 @@ TEST(Run, FilesStayWhereTheRunStartedWhenTheHostChangesDirectory) {
   }
 }
 
+TEST(Run, FilesGoToTheGivenDirectoryAndTheDatasetsAreCounted) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory("out");
+  write_file("input.unv", dataset(164, "x\n") + dataset(0, "y\n"));
+  CapturingHost host;
+  const auto result = translator::run_translation(host, "input.unv", {.directory = "out"});
+  EXPECT_EQ(result.end, translator::RunEnd::kCompleted);
+  EXPECT_EQ(result.datasets, 2);
+  EXPECT_EQ(hex_bytes(read_file("out/velm.bin")), hex_bytes(empty_model()));
+  EXPECT_EQ(read_file("out/rozedere.msg").size(), 9U * 50U);
+  for (const char* name : {"velm.bin", "rozedere.msg", "out/velm.inn", "out/temp.prt"}) {
+    EXPECT_FALSE(file_exists(name)) << name;
+  }
+  EXPECT_EQ(translate("").result.datasets, 0);
+}
+
 TEST(Run, AHostThatThrowsDoesNotLeaveTheTranslatorBusy) {
   class ThrowingHost final : public host::Host {
    public:
