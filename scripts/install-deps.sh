@@ -4,7 +4,9 @@
 #   --build    only what a build of the library and the command needs (CMake, make, g++);
 #   (none)     also what the tests need: GoogleTest, Google Benchmark, clang-format, clang-tidy,
 #              pkg-config for the install test, the system Python's VTK module python3-vtk9 (the
-#              tests read `vevadar vtk` grids back with it);
+#              tests read `vevadar vtk` grids back with it), and what the Python module and its
+#              tests need: python3-dev and pybind11-dev to build it, python3-numpy for its arrays,
+#              python3-meshio and python3-gmsh to read its meshes back, python3-pytest to run them;
 #   --windows  also MinGW-w64 and the GoogleTest source (built with MinGW for the Windows tests):
 #              all that the cross build and its checks without Wine need;
 #   --wine     Wine for running the 32-bit DLL: wine and wine32 (enabling the i386 architecture).
@@ -17,7 +19,8 @@
 set -euo pipefail
 
 packages=(cmake make g++)
-tests=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf python3-vtk9)
+tests=(libgtest-dev libbenchmark-dev clang-format clang-tidy pkgconf python3-vtk9
+  python3-dev pybind11-dev python3-numpy python3-meshio python3-gmsh python3-pytest)
 case "${1:-}" in
   --build) ;;
   "") packages+=("${tests[@]}") ;;
