@@ -67,6 +67,14 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
                   (first ? std::string(expected) : std::string("the next segment's length byte")) +
                       " expected, found the byte " + hex_byte(length));
     }
+    // A writer closes a full segment as continued only when more payload follows, so the
+    // segment after a continued one holds at least one byte: 81 <128 bytes> 81 00 00 is not a
+    // 128-byte record (that is 80 <128 bytes> 80).
+    if (!first && length == 0) {
+      return fail(at_, true,
+                  "the next segment's length byte 0x01 to 0x81 expected, found 0x00 (an empty "
+                  "segment after a continued one)");
+    }
     const std::size_t size = length == kContinued ? kSegmentPayload : length;
     if (bytes_.size() - at_ < size + 2) {
       // Where the record began its context says what it is; a later segment is its own.
