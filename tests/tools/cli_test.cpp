@@ -1,5 +1,6 @@
 // The command-line host: streams, exit status, options, and where the run's files go.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -18,9 +19,11 @@ struct CliRun {
   std::string notes;  // the program's own lines, each starting "vevadar: "
 };
 
-CliRun run_cli(const std::string& arguments) {
+// `shell` goes before the command: "ulimit -f 1; ", "cat model.unv | " (with arguments that read
+// the pipe as /dev/fd/3 3<&0, standard input itself being /dev/null).
+CliRun run_cli(const std::string& arguments, const std::string& shell = "") {
   const std::string command =
-      std::string(VEVADAR_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
+      shell + std::string(VEVADAR_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
   const int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -164,17 +167,17 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
     const char* input;
     int status;
     const char* says;
+    bool models_only = false;  // not for info
   } inputs[] = {
       {"absent", 2, "cannot read absent: No such file or directory"},
       {"folder", 2, "cannot read folder: Is a directory"},
       {"empty", 1, "empty"},
       {"random", 1, ""},
-      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)"},
+      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)", true},
   };
   for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
     for (const auto& input : inputs) {
-      const bool is_info = std::string_view(command) == "info";
-      if (is_info && std::string_view(input.input) == "cut.bin") continue;
+      if (std::string_view(command) == "info" && input.models_only) continue;
       const std::string arguments = std::string(command) + " " + input.input +
                                     (std::string_view(command) == "vtk" ? " out.vtu" : "");
       const CliRun run = run_cli(arguments);
@@ -192,6 +195,37 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
         (std::string(VEVADAR_CLI) + " " + arguments + " >/dev/full 2>/dev/null").c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
   }
+}
+
+// vtk replaces OUT only by a complete grid, and a link OUT itself: its target is never written.
+TEST(Cli, VtkReplacesOutWhenComplete) {
+  ScratchDirectory dir;
+  std::string nodes;
+  for (int label = 1; label <= 100; ++label) nodes += column(label, 10) + "\n";
+  write_file("model.unv", dataset(15, nodes));
+  ASSERT_EQ(run_cli("--quiet model.unv").status, 0);
+  write_file("target.vtu", "kept");
+  std::filesystem::create_symlink("target.vtu", "out.vtu");
+  const auto entries = [] {
+    const std::filesystem::directory_iterator all(".");
+    return std::distance(begin(all), end(all));
+  };
+  const auto before = entries();
+  // The grid passes the file size limit: the write fails (no kill), nothing is left of it.
+  const CliRun limited = run_cli("vtk velm.bin out.vtu", "ulimit -f 1; ");
+  EXPECT_EQ(limited.status, 2);
+  EXPECT_EQ(limited.notes, "vevadar: cannot write out.vtu: File too large\n");
+  EXPECT_TRUE(std::filesystem::is_symlink("out.vtu"));
+  EXPECT_EQ(entries(), before);
+  EXPECT_EQ(run_cli("vtk velm.bin out.vtu").status, 0);
+  EXPECT_FALSE(std::filesystem::is_symlink("out.vtu"));
+  EXPECT_NE(read_file("out.vtu").find("NumberOfPoints=\"100\""), std::string::npos);
+  EXPECT_EQ(read_file("target.vtu"), "kept");
+  EXPECT_EQ(entries(), before);
+  // A FIFO without a reader is no file to replace.
+  ASSERT_EQ(mkfifo("fifo.vtu", 0600), 0);
+  EXPECT_EQ(run_cli("vtk velm.bin fifo.vtu").notes,
+            "vevadar: cannot write fifo.vtu: not a regular file\n");
 }
 
 TEST(Cli, EveryCommandHasHelpAndVersion) {
