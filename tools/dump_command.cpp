@@ -366,7 +366,7 @@ int dump_command(Arguments arguments) {
   if (model == nullptr) return usage_error("no MODEL given", kUsage);
 
   std::string bytes;
-  if (!read_input(model, bytes)) return kExitNoFile;
+  if (const int status = read_input(model, bytes); status != kExitOk) return status;
   // The whole file is checked before anything is printed: a broken file prints one line.
   EndFinder check;
   const modelfile::ModelReadResult checked = modelfile::read_model(bytes, check);

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -94,33 +93,19 @@ class DescriptorCounter final : public translator::ElementObserver {
   Inventory& inventory_;
 };
 
-// A folder of our own under the system's temporary folder.
-bool make_private_folder(fs::path& folder) {
-  std::error_code error;
-  const fs::path base = fs::temp_directory_path(error);
-  if (error) return false;
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    folder = base / ("vevadar-info-" + std::to_string(random()));
-    if (fs::create_directory(folder, error)) return true;
-  }
-  return false;
-}
-
-bool translate_privately(const std::string& input, Inventory& inventory) {
+// The translation of `input` run in `folder`, the program's current folder for the time of it.
+bool translate_privately(const std::string& input, const fs::path& folder, Inventory& inventory) {
   std::error_code error;
   std::error_code here_error;
   const fs::path absolute = fs::absolute(input, error);
   const fs::path here = fs::current_path(here_error);
-  fs::path folder;
-  if (error || here_error || !make_private_folder(folder)) {
-    note("cannot make a temporary folder for the translation");
+  if (error || here_error) {
+    note("cannot tell the current folder: " + (error ? error : here_error).message());
     return false;
   }
   // A run that never started must not be reported as one that completed.
   if (fs::current_path(folder, error); error) {
     note("cannot work in the temporary folder " + folder.string() + ": " + error.message());
-    fs::remove_all(folder, error);
     return false;
   }
   RecordingHost host;
@@ -131,7 +116,6 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   inventory.result = translator::run_translation(host, absolute.string(), options);
   if (inventory.result.end == translator::RunEnd::kCompleted) (void)read_input("velm.bin", model);
   fs::current_path(here, error);
-  fs::remove_all(folder, error);
 
   const translator::RunResult& result = inventory.result;
   inventory.exit_status = result.end != translator::RunEnd::kCompleted ? kExitNoFile
@@ -284,15 +268,27 @@ int info_command(Arguments arguments) {
     return *done;
   if (file == nullptr) return usage_error("no FILE given", kUsage);
 
-  std::error_code error;
-  if (fs::is_directory(file, error)) {
+  const InputKind kind = input_kind(file);
+  if (kind == InputKind::kDirectory) {
     note("cannot read " + std::string(file) + ": " + std::strerror(EISDIR));
     return kExitNoFile;
   }
+  if (kind == InputKind::kDevice) {
+    note("cannot read " + std::string(file) + ": not a regular file (a device, read for ever)");
+    return kExitNoFile;
+  }
+  // A pipe is read once, into a copy in the private folder that the scan and the run both read.
+  PrivateFolder folder;
+  std::string input = file;
+  if (kind == InputKind::kStream) {
+    if (!folder.make()) return kExitNoFile;
+    input = (folder.path() / "input.unv").string();
+    if (!copy_input(file, input)) return kExitNoFile;
+  }
   Inventory inventory;
-  inventory.scan = scan_universal_file(file);
+  inventory.scan = scan_universal_file(input);
   if (!inventory.scan.opened) {
-    std::FILE* probe = std::fopen(file, "rb");
+    std::FILE* probe = std::fopen(input.c_str(), "rb");
     const int reason = errno;
     if (probe != nullptr) std::fclose(probe);
     note("cannot read " + std::string(file) + ": " + std::strerror(probe ? EIO : reason));
@@ -303,7 +299,8 @@ int info_command(Arguments arguments) {
          (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
     return kExitBadInput;
   }
-  if (!translate_privately(file, inventory)) return kExitNoFile;
+  if (folder.path().empty() && !folder.make()) return kExitNoFile;
+  if (!translate_privately(input, folder.path(), inventory)) return kExitNoFile;
   if (json) {
     print_json(file, inventory);
   } else {

@@ -130,17 +130,33 @@ int translate_command(Arguments arguments) {
   if (directory != nullptr && *directory == '\0')
     return usage_error("empty directory name", kUsage);
 
-  // Why the input cannot be opened, asked before the run: the host line does not say.
+  // Why the input cannot be opened, asked before the run: the host line does not say. A device
+  // is refused (it may never end); a pipe is read once, into a copy in a private folder, which
+  // the run reads (opening it by name would wait for a writer, and a second look finds it empty).
   std::string cannot_open;
-  if (std::error_code error; std::filesystem::is_directory(file, error)) {
-    cannot_open = std::strerror(EISDIR);
-  } else if (std::FILE* probe = std::fopen(file, "rb"); probe == nullptr) {
-    cannot_open = std::strerror(errno);
-  } else {
-    std::fclose(probe);
+  PrivateFolder folder;
+  std::string input = file;
+  switch (input_kind(file)) {
+    case InputKind::kDirectory:
+      cannot_open = std::strerror(EISDIR);
+      break;
+    case InputKind::kDevice:
+      note("cannot read " + std::string(file) + ": not a regular file (a device, read for ever)");
+      return kExitNoFile;
+    case InputKind::kStream:
+      if (!folder.make()) return kExitNoFile;
+      input = (folder.path() / "input.unv").string();
+      if (!copy_input(file, input)) return kExitNoFile;
+      break;
+    case InputKind::kRegular:
+      if (std::FILE* probe = std::fopen(file, "rb"); probe == nullptr) {
+        cannot_open = std::strerror(errno);
+      } else {
+        std::fclose(probe);
+      }
+      break;
   }
 
-  std::string input = file;
   if (directory != nullptr) {
     // FILE is named relative to where vevadar was started, not to DIR.
     std::error_code error;

@@ -380,7 +380,7 @@ int vtk_command(Arguments arguments) {
   }
 
   std::string bytes;
-  if (!read_input(names[0], bytes)) return kExitNoFile;
+  if (const int status = read_input(names[0], bytes); status != kExitOk) return status;
   auto model = std::make_unique<Model>();
   const modelfile::ModelReadResult read = modelfile::load_model(bytes, *model);
   if (!read.ok) {

@@ -163,6 +163,7 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
   write_file("model.unv", dataset(15, column(7, 10) + "\n"));
   ASSERT_EQ(run_cli("model.unv").status, 0);
   write_file("cut.bin", read_file("velm.bin").substr(0, 40));
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
   const struct {
     const char* input;
     int status;
@@ -174,6 +175,8 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
       {"empty", 1, "empty"},
       {"random", 1, ""},
       {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)", true},
+      {"fifo", 1, "empty"},  // without a writer: read as empty at once
+      {"/dev/zero", 1, "past 53090712 bytes, the largest model file", true},
   };
   for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
     for (const auto& input : inputs) {
@@ -194,6 +197,27 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
     const int raw = std::system(
         (std::string(VEVADAR_CLI) + " " + arguments + " >/dev/full 2>/dev/null").c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
+  }
+}
+
+// A pipe is read once, by a copy: info and the translation see all of it, as they do by name. A
+// device, which may never end, is refused.
+TEST(Cli, PipesAreReadOnceAndDevicesRefused) {
+  ScratchDirectory dir;
+  write_file("model.unv", dataset(15, column(7, 10) + "\n") + dataset(164, "units\n"));
+  const CliRun named = run_cli("info model.unv");
+  const CliRun piped = run_cli("info /dev/fd/3 3<&0", "cat model.unv | ");
+  EXPECT_EQ(piped.status, 0) << piped.notes;
+  EXPECT_EQ(piped.out.substr(piped.out.find(':')), named.out.substr(named.out.find(':')));
+  EXPECT_EQ(run_cli("--quiet /dev/fd/3 3<&0", "cat model.unv | ").status, 0);
+  const std::string model = read_file("velm.bin");
+  ASSERT_EQ(run_cli("--quiet model.unv").status, 0);
+  EXPECT_EQ(model, read_file("velm.bin"));
+  for (const char* command : {"info", "translate"}) {
+    const CliRun run = run_cli(std::string(command) + " /dev/zero");
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.notes,
+              "vevadar: cannot read /dev/zero: not a regular file (a device, read for ever)\n");
   }
 }
 
