@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "host/host.h"
 #include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::tools {
 
@@ -53,7 +54,8 @@ void print_element_shapes(const ElementShapes& shapes) {
 
 void note(const std::string& text) {
   std::fflush(stdout);
-  std::fprintf(stderr, "vevadar: %s\n", text.c_str());
+  // File names and texts from inputs stand in notes: one note is always one line.
+  std::fprintf(stderr, "vevadar: %s\n", textfields::printable(text).c_str());
 }
 
 InputKind input_kind(const std::string& name) {
@@ -195,8 +197,9 @@ int finish_output() {
 
 int usage_error(std::string_view what, std::string_view usage) {
   std::fflush(stdout);
-  std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),
-               static_cast<int>(usage.size()), usage.data());
+  const std::string line = textfields::printable(what);  // it may quote an argument
+  std::fprintf(stderr, "vevadar: %s\n%.*s", line.c_str(), static_cast<int>(usage.size()),
+               usage.data());
   return kExitUsage;
 }
 

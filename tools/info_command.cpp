@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "host/host.h"
 #include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 #include "translator/translator.h"
 #include "unv_scan.h"
 
@@ -159,7 +160,7 @@ void print_text(const std::string& name, const Inventory& inv) {
   const auto read = std::count_if(scan.datasets.begin(), scan.datasets.end(),
                                   [](const DatasetEntry& d) { return d.read; });
   const auto datasets = static_cast<std::ptrdiff_t>(scan.datasets.size());
-  std::printf("%s: %s, %s (%td read, %td skipped)\n", name.c_str(),
+  std::printf("%s: %s, %s (%td read, %td skipped)\n", textfields::printable(name).c_str(),
               plural(scan.lines, "line", "lines").c_str(),
               plural(datasets, "dataset", "datasets").c_str(), read, datasets - read);
   std::printf("  dataset    line   lines\n");

@@ -115,6 +115,14 @@ TEST(ModelReader, BrokenModels) {
   } cases[] = {
       {"header text", [](Records& r) { r[0] = "VERSION 27"; },
        "record 1: header text \"VERSION 26\" expected, found \"VERSION 27\""},
+      {"header text not printable",
+       [](Records& r) {
+         r[0] = std::string(
+             "VER\x1b[2J\n\0"
+             "6",
+             10);
+       },
+       "found \"VER\\x1b[2J\\n\\x006\""},
       {"more nodes counted than written", [](Records& r) { put(r[1], 1, 4); },
        "record 8: node record 4 of 4 (20 bytes) expected, found a record of 60 bytes"},
       {"more parts counted than named", [](Records& r) { put(r[1], 0, 3); },

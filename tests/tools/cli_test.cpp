@@ -171,6 +171,7 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
     bool models_only = false;  // not for info
   } inputs[] = {
       {"absent", 2, "cannot read absent: No such file or directory"},
+      {"'new\nline'", 2, "cannot read new\\nline: No such file or directory"},
       {"folder", 2, "cannot read folder: Is a directory"},
       {"empty", 1, "empty"},
       {"random", 1, ""},
