@@ -297,7 +297,9 @@ int info_command(Arguments arguments) {
   }
   if (inventory.scan.datasets.empty()) {
     note(std::string(file) + " holds no dataset: " + why_no_dataset(inventory.scan) +
-         (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
+         (inventory.scan.lines == 0 || inventory.scan.delimiter_lines > 0
+              ? ""
+              : " (\"-1\" in columns 5-6)"));
     return kExitBadInput;
   }
   if (folder.path().empty() && !folder.make()) return kExitNoFile;

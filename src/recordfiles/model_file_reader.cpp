@@ -14,6 +14,10 @@ std::string hex_byte(std::uint8_t value) {
   return text;
 }
 
+std::string plural_bytes(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 }  // namespace
 
 RecordCursor::RecordCursor(std::string_view bytes) : bytes_(bytes) {}
@@ -81,7 +85,8 @@ RecordCursor::Step RecordCursor::next(std::string_view expected) {
       return fail(at_, true,
                   (first ? std::string(expected) + ": " : std::string("a continued segment: ")) +
                       std::to_string(size) + " payload bytes and the closing length byte " +
-                      "expected, the file ends after " + std::to_string(bytes_.size() - at_ - 1));
+                      "expected, only " + plural_bytes(bytes_.size() - at_ - 1) +
+                      " follow the length byte");
     }
     if (byte_at(at_ + 1 + size) != length) {
       return fail(at_ + 1 + size, true,

@@ -183,6 +183,9 @@ TEST(ModelReader, BrokenModels) {
   EXPECT_EQ(problem_of(hex("4B 0A") + "VERSION 26" + hex("0B 82")),
             "offset 12, record 1: closing length byte 0x0A (as the opening one) expected, found "
             "0x0B");
+  EXPECT_EQ(problem_of(hex("4B 05 41 41")),
+            "offset 1, record 1: header record (10 bytes): 5 payload bytes and the "
+            "closing length byte expected, only 2 bytes follow the length byte");
   EXPECT_TRUE(problem_of(hex("4B 81") + std::string(128, 'A') + hex("81 00 00 82"))
                   .starts_with("offset 131, record 1: the next segment's length byte"));
 }

@@ -164,24 +164,28 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
   ASSERT_EQ(run_cli("model.unv").status, 0);
   write_file("cut.bin", read_file("velm.bin").substr(0, 40));
   ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  write_file("delimiters", "    -1\n    -1\n");
+  enum { kAll, kModels, kInfo };  // the commands a row is for: all, dump and vtk, info
   const struct {
     const char* input;
     int status;
     const char* says;
-    bool models_only = false;  // not for info
+    int commands = kAll;
   } inputs[] = {
       {"absent", 2, "cannot read absent: No such file or directory"},
       {"'new\nline'", 2, "cannot read new\\nline: No such file or directory"},
       {"folder", 2, "cannot read folder: Is a directory"},
       {"empty", 1, "empty"},
       {"random", 1, ""},
-      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)", true},
+      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)", kModels},
       {"fifo", 1, "empty"},  // without a writer: read as empty at once
-      {"/dev/zero", 1, "past 53090712 bytes, the largest model file", true},
+      {"/dev/zero", 1, "past 53090712 bytes, the largest model file", kModels},
+      {"delimiters", 1, "holds no dataset: 2 lines, all delimiter lines\n", kInfo},
   };
   for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
     for (const auto& input : inputs) {
-      if (std::string_view(command) == "info" && input.models_only) continue;
+      const bool info = std::string_view(command) == "info";
+      if (input.commands != kAll && (input.commands == kInfo) != info) continue;
       const std::string arguments = std::string(command) + " " + input.input +
                                     (std::string_view(command) == "vtk" ? " out.vtu" : "");
       const CliRun run = run_cli(arguments);
