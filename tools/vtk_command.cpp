@@ -357,6 +357,8 @@ int write_replacing(const std::string_view out_name, Write write) {
     fs::remove(temporary, error);
     return refuse(std::strerror(reason));
   }
+  // A file replaced keeps its permissions, as one written over would.
+  if (fs::is_regular_file(status)) fs::permissions(temporary, status.permissions(), error);
   fs::rename(temporary, out, error);
   if (error) {
     std::error_code ignored;

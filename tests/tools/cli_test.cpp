@@ -251,6 +251,12 @@ TEST(Cli, VtkReplacesOutWhenComplete) {
   EXPECT_NE(read_file("out.vtu").find("NumberOfPoints=\"100\""), std::string::npos);
   EXPECT_EQ(read_file("target.vtu"), "kept");
   EXPECT_EQ(entries(), before);
+  // A file replaced keeps its permissions.
+  std::filesystem::permissions(
+      "out.vtu", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(run_cli("vtk velm.bin out.vtu").status, 0);
+  EXPECT_EQ(std::filesystem::status("out.vtu").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   // A FIFO without a reader is no file to replace.
   ASSERT_EQ(mkfifo("fifo.vtu", 0600), 0);
   EXPECT_EQ(run_cli("vtk velm.bin fifo.vtu").notes,
