@@ -1,6 +1,5 @@
 // Whole translations of arbitrary bytes: the run must complete or end early without a crash,
 // send only 80-character lines, and leave a model file that reads back whole when it completes.
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "fuzz_support.h"
 #include "modelfile/modelfile.h"
 #include "translator/translator.h"
 
@@ -28,17 +28,14 @@ class CheckingHost final : public vevadar::host::Host {
   }
 };
 
+// The run's files go to the process's own folder, the current folder for the run.
 const std::filesystem::path& work_directory() {
-  static const std::filesystem::path dir = [] {
-    // The run's files go to a folder of this process's own.
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("vevadar-fuzz-" + std::to_string(stamp));
-    std::filesystem::create_directories(path);
-    std::filesystem::current_path(path);
-    return path;
+  static const bool entered = [] {
+    std::filesystem::current_path(vevadar::fuzzing::own_folder());
+    return true;
   }();
-  return dir;
+  (void)entered;
+  return vevadar::fuzzing::own_folder();
 }
 
 }  // namespace

@@ -1,12 +1,20 @@
 // What the commands share: whole-file input with the system's reason on failure, the command
 // line read from a table of options, usage lines, --help and --version, the end of the output.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "commands.h"
 #include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::tools {
 
@@ -86,32 +94,137 @@ void print_element_shapes(const ElementShapes& shapes) {
 
 void note(const std::string& text) {
   std::fflush(stdout);
-  std::fprintf(stderr, "vevadar: %s\n", text.c_str());
+  // File names and texts from inputs stand in notes: one note is always one line.
+  std::fprintf(stderr, "vevadar: %s\n", textfields::printable(text).c_str());
 }
 
-bool read_input(const std::string& name, std::string& bytes) {
+InputKind input_kind(const std::string& name) {
+  namespace fs = std::filesystem;
   std::error_code error;
-  if (std::filesystem::is_directory(name, error)) {
-    note("cannot read " + name + ": " + std::strerror(EISDIR));
-    return false;
+  const fs::file_status status = fs::status(name, error);
+  if (error || fs::is_regular_file(status)) return InputKind::kRegular;
+  if (fs::is_directory(status)) return InputKind::kDirectory;
+  if (fs::is_fifo(status) || fs::is_socket(status)) return InputKind::kStream;
+  return InputKind::kDevice;
+}
+
+namespace {
+
+// Opens `name` for reading without waiting for a writer of a FIFO: one without a writer reads as
+// empty at once. nullptr with errno set when it cannot be opened.
+std::FILE* open_input(const std::string& name) {
+#ifdef _WIN32
+  return std::fopen(name.c_str(), "rb");
+#else
+  const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // Reads wait for a writer's bytes again; the open alone was not to wait.
+  const int flags = ::fcntl(fd, F_GETFL);
+  std::FILE* file = nullptr;
+  if (flags != -1 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != -1) file = ::fdopen(fd, "rb");
+  if (file == nullptr) {
+    const int reason = errno;
+    ::close(fd);
+    errno = reason;
   }
-  std::FILE* file = std::fopen(name.c_str(), "rb");
+  return file;
+#endif
+}
+
+// Reads `file` to its end, or until `bytes` holds more than `limit` bytes; the system's reason, or
+// 0 when all went well.
+int read_all(std::FILE* file, std::string& bytes, std::size_t limit) {
+  bytes.clear();
+  char buffer[1 << 16];
+  std::size_t got = 0;
+  while (bytes.size() <= limit &&
+         (got = std::fread(buffer, 1, std::min(sizeof buffer, limit - bytes.size() + 1), file)) > 0)
+    bytes.append(buffer, got);
+  const int reason = std::ferror(file) != 0 ? (errno != 0 ? errno : EIO) : 0;
+  std::fclose(file);
+  return reason;
+}
+
+}  // namespace
+
+int read_input(const std::string& name, std::string& bytes) {
+  if (input_kind(name) == InputKind::kDirectory) {
+    note("cannot read " + name + ": " + std::strerror(EISDIR));
+    return kExitNoFile;
+  }
+  std::FILE* file = open_input(name);
+  if (file == nullptr) {
+    note("cannot read " + name + ": " + std::strerror(errno));
+    return kExitNoFile;
+  }
+  // A device or an endless pipe would be read for ever: no valid model file is larger than this.
+  const auto limit = static_cast<std::size_t>(modelfile::kMaxModelFileBytes);
+  if (const int reason = read_all(file, bytes, limit); reason != 0) {
+    note("cannot read " + name + ": " + std::strerror(reason));
+    return kExitNoFile;
+  }
+  if (bytes.size() > limit) {
+    note(name + " is not a valid model file: it goes on past " + std::to_string(limit) +
+         " bytes, the largest model file the capacities allow (reading stopped there)");
+    return kExitBadInput;
+  }
+  return kExitOk;
+}
+
+bool copy_input(const std::string& name, const std::string& copy) {
+  std::FILE* file = open_input(name);
   if (file == nullptr) {
     note("cannot read " + name + ": " + std::strerror(errno));
     return false;
   }
-  bytes.clear();
+  std::FILE* out = std::fopen(copy.c_str(), "wb");
+  if (out == nullptr) {
+    note("cannot write the copy " + copy + " of " + name + ": " + std::strerror(errno));
+    std::fclose(file);
+    return false;
+  }
   char buffer[1 << 16];
   std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  const bool failed = std::ferror(file) != 0;
-  const int reason = errno;
+  bool written = true;
+  while (written && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    written = std::fwrite(buffer, 1, got, out) == got;
+  const int read_reason = std::ferror(file) != 0 ? errno : 0;
   std::fclose(file);
-  if (failed) {
-    note("cannot read " + name + ": " + std::strerror(reason));
+  written = std::fclose(out) == 0 && written;
+  if (read_reason != 0) {
+    note("cannot read " + name + ": " + std::strerror(read_reason));
+    return false;
+  }
+  if (!written) {
+    note("cannot write the copy " + copy + " of " + name + ": " + std::strerror(errno));
     return false;
   }
   return true;
+}
+
+bool PrivateFolder::make() {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) {
+    note("cannot make a temporary folder: no temporary folder to make it in: " + error.message());
+    return false;
+  }
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path_ = base / ("vevadar-" + std::to_string(random()));
+    if (fs::create_directory(path_, error)) return true;
+    if (error) break;  // not a name that was taken
+  }
+  note("cannot make a temporary folder " + path_.string() + ": " +
+       (error ? error.message() : std::string("every name tried is taken")));
+  path_.clear();
+  return false;
+}
+
+PrivateFolder::~PrivateFolder() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
 int finish_output() {
@@ -124,8 +237,9 @@ int finish_output() {
 
 int usage_error(std::string_view what, std::string_view usage) {
   std::fflush(stdout);
-  std::fprintf(stderr, "vevadar: %.*s\n%.*s", static_cast<int>(what.size()), what.data(),
-               static_cast<int>(usage.size()), usage.data());
+  const std::string line = textfields::printable(what);  // it may quote an argument
+  std::fprintf(stderr, "vevadar: %s\n%.*s", line.c_str(), static_cast<int>(usage.size()),
+               usage.data());
   return kExitUsage;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <span>
@@ -35,9 +36,40 @@ int dump_command(Arguments arguments);
 int vtk_command(Arguments arguments);
 int info_command(Arguments arguments);
 
-// The whole of file `name` in `bytes`; false after printing "vevadar: cannot read NAME: REASON"
-// (missing, a directory, a read error).
-bool read_input(const std::string& name, std::string& bytes);
+// What a named input is, as far as reading it goes.
+enum class InputKind : std::uint8_t {
+  kRegular,    // a regular file, or a name that cannot be looked at (opening it says why)
+  kDirectory,  // a folder
+  kStream,     // a FIFO, a pipe or a socket: its bytes can be read once only
+  kDevice,     // a device (/dev/zero, a terminal): read by name it may never end
+};
+InputKind input_kind(const std::string& name);
+
+// The whole of model file `name` in `bytes`, read once, without waiting for a writer of a FIFO
+// (one without a writer is empty). kExitOk; kExitNoFile after "vevadar: cannot read NAME: REASON"
+// (missing, a directory, a read error); kExitBadInput after one line when it goes on past the
+// largest model file the capacities allow (a device, an endless pipe), where reading stops.
+int read_input(const std::string& name, std::string& bytes);
+
+// Input `name` (a FIFO or pipe, read once as read_input does, without a bound) copied to file
+// `copy`; false after one line saying what failed.
+bool copy_input(const std::string& name, const std::string& copy);
+
+// A folder of our own under the system's temporary folder, removed with all it holds at the end
+// of the object's life.
+class PrivateFolder {
+ public:
+  PrivateFolder() = default;
+  PrivateFolder(const PrivateFolder&) = delete;
+  PrivateFolder& operator=(const PrivateFolder&) = delete;
+  ~PrivateFolder();
+  // false after "vevadar: cannot make a temporary folder PATH: REASON".
+  bool make();
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 // "vevadar: WHAT", then `usage`, on standard error; returns kExitUsage.
 int usage_error(std::string_view what, std::string_view usage);

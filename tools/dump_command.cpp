@@ -13,6 +13,7 @@
 
 #include "commands.h"
 #include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::tools {
 namespace {
@@ -55,7 +56,7 @@ class RecordPrinter final : public modelfile::ModelVisitor {
  public:
   void header(const RecordPlace& at, std::string_view text) override {
     record_line(at);
-    std::printf("header \"%.*s\"\n", static_cast<int>(text.size()), text.data());
+    std::printf("header \"%s\"\n", textfields::printable(text).c_str());
   }
   void counts(const RecordPlace& at, std::int32_t parts, std::int32_t nodes) override {
     record_line(at);
@@ -65,7 +66,8 @@ class RecordPrinter final : public modelfile::ModelVisitor {
     record_line(at);
     std::printf("part names\n");
     for (std::size_t p = 0; p < parts.size(); ++p) {
-      std::printf("  part %zu \"%.*s\"\n", p + 1, modelfile::kPartNameWidth, parts[p].name.data());
+      const std::string_view name(parts[p].name.data(), parts[p].name.size());
+      std::printf("  part %zu \"%s\"\n", p + 1, textfields::printable(name).c_str());
     }
   }
   void part_ids(const RecordPlace& at, std::span<const Part> parts) override {
@@ -366,7 +368,7 @@ int dump_command(Arguments arguments) {
   if (model == nullptr) return usage_error("no MODEL given", kUsage);
 
   std::string bytes;
-  if (!read_input(model, bytes)) return kExitNoFile;
+  if (const int status = read_input(model, bytes); status != kExitOk) return status;
   // The whole file is checked before anything is printed: a broken file prints one line.
   EndFinder check;
   const modelfile::ModelReadResult checked = modelfile::read_model(bytes, check);
@@ -374,16 +376,18 @@ int dump_command(Arguments arguments) {
     note(std::string(model) + " is not a valid model file: " + checked.problem);
     return kExitBadInput;
   }
+  const std::string shown = textfields::printable(model);
   switch (form) {
     case kRecords: {
-      std::printf("%s: %zu bytes, %" PRId64 " records\n", model, bytes.size(), check.records);
+      std::printf("%s: %zu bytes, %" PRId64 " records\n", shown.c_str(), bytes.size(),
+                  check.records);
       RecordPrinter printer;
       (void)modelfile::read_model(bytes, printer);
       break;
     }
     case kSummary: {
-      std::printf("%s: %zu bytes, %" PRId64 " records, a valid model file\n", model, bytes.size(),
-                  check.records);
+      std::printf("%s: %zu bytes, %" PRId64 " records, a valid model file\n", shown.c_str(),
+                  bytes.size(), check.records);
       Summary summary;
       (void)modelfile::read_model(bytes, summary);
       summary.print();

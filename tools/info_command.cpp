@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -19,6 +18,7 @@
 #include "commands.h"
 #include "host/host.h"
 #include "modelfile/modelfile.h"
+#include "textfields/textfields.h"
 #include "translator/translator.h"
 #include "unv_scan.h"
 
@@ -125,25 +125,8 @@ class InfoObserver final : public translator::RunObserver {
   std::int32_t number_line_ = 0;
 };
 
-// A folder of our own under the system's temporary folder.
-bool make_private_folder(fs::path& folder) {
-  std::error_code error;
-  const fs::path base = fs::temp_directory_path(error);
-  if (error) return false;
-  std::random_device random;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    folder = base / ("vevadar-info-" + std::to_string(random()));
-    if (fs::create_directory(folder, error)) return true;
-  }
-  return false;
-}
-
-bool translate_privately(const std::string& input, Inventory& inventory) {
-  fs::path folder;
-  if (!make_private_folder(folder)) {
-    note("cannot make a temporary folder for the translation");
-    return false;
-  }
+// The translation of `input` with its files in `folder`.
+bool translate_privately(const std::string& input, const fs::path& folder, Inventory& inventory) {
   RecordingHost host;
   std::string model;
   InfoObserver observer(inventory, host);
@@ -155,8 +138,6 @@ bool translate_privately(const std::string& input, Inventory& inventory) {
   if (inventory.result.end == translator::RunEnd::kCompleted) {
     (void)read_input((folder / translator::kModelFileName).string(), model);
   }
-  std::error_code error;
-  fs::remove_all(folder, error);
 
   const translator::RunResult& result = inventory.result;
   inventory.exit_status = programs::exit_status(result);
@@ -208,7 +189,7 @@ void print_text(const std::string& name, const Inventory& inv) {
   const auto read = std::count_if(scan.datasets.begin(), scan.datasets.end(),
                                   [](const DatasetEntry& d) { return d.read; });
   const auto datasets = static_cast<std::ptrdiff_t>(scan.datasets.size());
-  std::printf("%s: %s, %s (%td read, %td skipped)\n", name.c_str(),
+  std::printf("%s: %s, %s (%td read, %td skipped)\n", textfields::printable(name).c_str(),
               plural(scan.lines, "line", "lines").c_str(),
               plural(datasets, "dataset", "datasets").c_str(), read, datasets - read);
   std::printf("  dataset    line   lines\n");
@@ -346,15 +327,27 @@ int info_command(Arguments arguments) {
     return *done;
   if (file == nullptr) return usage_error("no FILE given", kUsage);
 
-  std::error_code error;
-  if (fs::is_directory(file, error)) {
+  const InputKind kind = input_kind(file);
+  if (kind == InputKind::kDirectory) {
     note("cannot read " + std::string(file) + ": " + std::strerror(EISDIR));
     return kExitNoFile;
   }
+  if (kind == InputKind::kDevice) {
+    note("cannot read " + std::string(file) + ": not a regular file (a device, read for ever)");
+    return kExitNoFile;
+  }
+  // A pipe is read once, into a copy in the private folder that the scan and the run both read.
+  PrivateFolder folder;
+  std::string input = file;
+  if (kind == InputKind::kStream) {
+    if (!folder.make()) return kExitNoFile;
+    input = (folder.path() / "input.unv").string();
+    if (!copy_input(file, input)) return kExitNoFile;
+  }
   Inventory inventory;
-  inventory.scan = scan_universal_file(file);
+  inventory.scan = scan_universal_file(input);
   if (!inventory.scan.opened) {
-    std::FILE* probe = std::fopen(file, "rb");
+    std::FILE* probe = std::fopen(input.c_str(), "rb");
     const int reason = errno;
     if (probe != nullptr) std::fclose(probe);
     note("cannot read " + std::string(file) + ": " + std::strerror(probe ? EIO : reason));
@@ -362,10 +355,13 @@ int info_command(Arguments arguments) {
   }
   if (inventory.scan.datasets.empty()) {
     note(std::string(file) + " holds no dataset: " + why_no_dataset(inventory.scan) +
-         (inventory.scan.lines == 0 ? "" : " (\"-1\" in columns 5-6)"));
+         (inventory.scan.lines == 0 || inventory.scan.delimiter_lines > 0
+              ? ""
+              : " (\"-1\" in columns 5-6)"));
     return kExitBadInput;
   }
-  if (!translate_privately(file, inventory)) return kExitNoFile;
+  if (folder.path().empty() && !folder.make()) return kExitNoFile;
+  if (!translate_privately(input, folder.path(), inventory)) return kExitNoFile;
   if (json) {
     print_json(file, inventory);
   } else {

@@ -185,6 +185,25 @@ int translate_command(Arguments arguments) {
   if (directory != nullptr && *directory == '\0')
     return usage_error("empty directory name", kUsage);
 
+  // A device is refused (it may never end); a pipe is read once, into a copy in a private folder,
+  // which the run reads (opening it by name would wait for a writer, and a second look finds it
+  // empty). Why another input cannot be opened, the run tells.
+  PrivateFolder folder;
+  std::string input = file;
+  switch (input_kind(file)) {
+    case InputKind::kDevice:
+      note("cannot read " + std::string(file) + ": not a regular file (a device, read for ever)");
+      return kExitNoFile;
+    case InputKind::kStream:
+      if (!folder.make()) return kExitNoFile;
+      input = (folder.path() / "input.unv").string();
+      if (!copy_input(file, input)) return kExitNoFile;
+      break;
+    case InputKind::kDirectory:
+    case InputKind::kRegular:
+      break;
+  }
+
   // The run's files go to DIR; FILE stays named from where vevadar was started.
   translator::RunOptions run_options;
   if (directory != nullptr) {
@@ -198,7 +217,6 @@ int translate_command(Arguments arguments) {
     run_options.directory = directory;
   }
 
-  const std::string input = file;
   ConsoleHost host(quiet);
   ConsoleObserver seen;
   run_options.observer = &seen;

@@ -37,7 +37,6 @@ UnvScan scan_universal_file(const std::string& name) {
       continue;
     }
     const bool delimiter = lines->is_delimiter();
-    if (delimiter) ++scan.delimiters;
     if (where == State::kInside) {
       ++scan.datasets.back().lines;
       if (delimiter) {
@@ -46,11 +45,12 @@ UnvScan scan_universal_file(const std::string& name) {
       }
       continue;
     }
-    if (where == State::kSearch) {
-      if (delimiter) where = State::kHeader;
+    if (delimiter) {
+      ++scan.delimiter_lines;
+      where = State::kHeader;
       continue;
     }
-    if (delimiter) continue;
+    if (where == State::kSearch) continue;
     DatasetEntry entry;
     entry.number_line = lines->line_counter();
     const std::string_view line = lines->line();
@@ -70,9 +70,10 @@ UnvScan scan_universal_file(const std::string& name) {
 
 std::string why_no_dataset(const UnvScan& scan) {
   if (scan.lines == 0) return "it is empty";
-  if (scan.delimiters == 0)
-    return plural(scan.lines, "line", "lines") + " without a delimiter line";
-  return plural(scan.lines, "line", "lines") + ", no dataset number line after a delimiter line";
+  const std::string lines = plural(scan.lines, "line", "lines");
+  if (scan.delimiter_lines == 0) return lines + " without a delimiter line";
+  if (scan.delimiter_lines == scan.lines) return lines + ", all delimiter lines";
+  return lines + ", the last " + std::to_string(scan.delimiter_lines) + " of them delimiter lines";
 }
 
 }  // namespace vevadar::tools

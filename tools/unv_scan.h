@@ -21,14 +21,15 @@ struct UnvScan {
   bool opened = false;
   bool read_failure = false;  // a line could not be read
   std::int32_t lines = 0;
-  std::int32_t delimiters = 0;  // delimiter lines
+  std::int32_t delimiter_lines = 0;  // outside datasets: the opening ones and those between
   std::vector<DatasetEntry> datasets;
 };
 
 UnvScan scan_universal_file(const std::string& name);
 
-// Why a scan met no dataset: "it is empty", "N lines without a delimiter line", or "N lines, no
-// dataset number line after a delimiter line".
+// Why a scan met no dataset: "it is empty", "N lines without a delimiter line", "N lines, all
+// delimiter lines" or "N lines, the last D of them delimiter lines" (no line after them opens a
+// dataset).
 std::string why_no_dataset(const UnvScan& scan);
 
 }  // namespace vevadar::tools

@@ -7,10 +7,12 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -204,6 +206,59 @@ void write_grid(Out& out, const Model& model, std::span<const Cell> cells) {
   out.text("</Cells>\n</Piece>\n</UnstructuredGrid>\n</VTKFile>\n");
 }
 
+// OUT is replaced as a whole: the grid goes into a temporary file beside it, which is renamed
+// over OUT only once complete, so a failure or a kill leaves OUT as it was, and a link OUT is
+// itself replaced, never written through. kExitOk, or kExitNoFile after one line saying why.
+template <class Write>
+int write_replacing(const std::string_view out_name, Write write) {
+  namespace fs = std::filesystem;
+  const fs::path out(out_name);
+  const auto refuse = [&](const std::string& reason) {
+    note("cannot write " + std::string(out_name) + ": " + reason);
+    return kExitNoFile;
+  };
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(out, error);
+  if (fs::exists(status) && !fs::is_regular_file(status) && !fs::is_symlink(status)) {
+    return refuse(fs::is_directory(status) ? std::strerror(EISDIR) : "not a regular file");
+  }
+#ifdef SIGXFSZ
+  // Past the file size limit a write fails (and the temporary file goes) instead of a kill.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  std::random_device random;
+  fs::path temporary;
+  std::FILE* file = nullptr;
+  for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+    temporary = out;
+    temporary += ".vevadar-" + std::to_string(random()) + ".tmp";
+#ifdef _WIN32
+    file = std::fopen(temporary.string().c_str(), "wb");
+#else
+    file = std::fopen(temporary.c_str(), "wbx");  // never a file that is there already
+    if (file == nullptr && errno != EEXIST) break;
+#endif
+  }
+  if (file == nullptr) return refuse(std::strerror(errno));
+  Out writer(file);
+  write(writer);
+  const bool closed = std::fclose(file) == 0;
+  const int reason = errno;
+  if (!writer.ok() || !closed) {
+    fs::remove(temporary, error);
+    return refuse(std::strerror(reason));
+  }
+  // A file replaced keeps its permissions, as one written over would.
+  if (fs::is_regular_file(status)) fs::permissions(temporary, status.permissions(), error);
+  fs::rename(temporary, out, error);
+  if (error) {
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return refuse(error.message());
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int vtk_command(Arguments arguments) {
@@ -218,7 +273,7 @@ int vtk_command(Arguments arguments) {
   }
 
   std::string bytes;
-  if (!read_input(names[0], bytes)) return kExitNoFile;
+  if (const int status = read_input(names[0], bytes); status != kExitOk) return status;
   auto model = std::make_unique<Model>();
   const modelfile::ModelReadResult read = modelfile::load_model(bytes, *model);
   if (!read.ok) {
@@ -237,20 +292,10 @@ int vtk_command(Arguments arguments) {
     mirrored += cells[e].mirrored ? 1 : 0;
   }
 
-  std::FILE* file = std::fopen(names[1], "wb");
-  if (file == nullptr) {
-    note("cannot write " + std::string(out_name) + ": " + std::strerror(errno));
-    return kExitNoFile;
-  }
-  Out out(file);
-  write_grid(out, *model, cells);
-  const bool closed = std::fclose(file) == 0;
-  if (!out.ok() || !closed) {
-    note("cannot write " + std::string(out_name) + ": " + std::strerror(errno));
-    std::error_code ignored;
-    std::filesystem::remove(names[1], ignored);
-    return kExitNoFile;
-  }
+  if (const int status =
+          write_replacing(out_name, [&](Out& out) { write_grid(out, *model, cells); });
+      status != kExitOk)
+    return status;
   if (mirrored > 0) {
     note(std::to_string(mirrored) + " of " + std::to_string(solids) +
          " solids are inside out in the model (their nodes listed mirrored) and were written "

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "recordfiles/coding.h"
+#include "textfields/textfields.h"
 
 namespace vevadar::modelfile {
 namespace {
@@ -131,7 +132,7 @@ class SequenceReader {
     const std::string_view text(reinterpret_cast<const char*>(payload().data()), payload().size());
     if (text != kVersionTag) {
       return fail_here("header text \"" + std::string(kVersionTag) + "\" expected, found \"" +
-                       std::string(text) + "\"");
+                       textfields::printable(text) + "\"");
     }
     visitor_.header(place(), text);
     return true;

@@ -11,7 +11,8 @@
 //   - read_model: the same sequence read back and checked completely (framing, every record's
 //     size and the values the writer fixes), reported record by record to a ModelVisitor, with
 //     one message naming the byte offset, the record and what was expected where it breaks;
-//   - load_model: read_model into the tables of a Model, for tools that need the whole model.
+//   - load_model: read_model into the tables of a Model, for tools that need the whole model;
+//   - kMaxModelFileBytes: the size of the largest model file the capacities allow.
 //
 // The writer maps tables to records and does no byte arithmetic of its own: framing belongs to
 // recordfiles::SequentialRecordFile, the 4-byte scalars to recordfiles/coding.h.
@@ -225,6 +226,34 @@ struct Counts {
   const RecordKind& kind = record_kind(record);
   return kind.fixed_bytes + std::int64_t{kind.bytes_per} * counts.of(kind.size_count);
 }
+
+// The bytes a record of `payload` bytes takes in the file: a length byte before and after each
+// of its max(1, ceil(payload / 128)) segments.
+[[nodiscard]] constexpr std::int64_t stored_bytes(std::int64_t payload) {
+  const auto piece = static_cast<std::int64_t>(recordfiles::kSegmentPayload);
+  return payload + 2 * std::max<std::int64_t>(1, (payload + piece - 1) / piece);
+}
+
+// The largest model file the capacities above allow: every count at its capacity, every element
+// row written and every node loaded in every load set. No valid model file is larger, so a reader
+// stops there.
+[[nodiscard]] constexpr std::int64_t max_model_file_bytes() {
+  const Counts full{.parts = kMaxParts,
+                    .nodes = kMaxNodes,
+                    .combined_sets = kMaxSets,
+                    .restraint_sets = kMaxSets,
+                    .load_sets = kMaxSets};
+  std::int64_t bytes = 2;  // the file marker and the end marker
+  for (const RecordKind& kind : kRecordSequence) {
+    std::int64_t times = 1;
+    if (kind.repeat == Repeat::kEach) times = full.of(kind.repeat_count);
+    if (kind.repeat == Repeat::kUntilEnd) times = kMaxElements;
+    if (kind.repeat == Repeat::kAfterEach) times = std::int64_t{kMaxSets} * kMaxNodes;
+    bytes += times * stored_bytes(payload_bytes(kind.record, full));
+  }
+  return bytes;
+}
+inline constexpr std::int64_t kMaxModelFileBytes = max_model_file_bytes();
 
 static_assert(
     [] {

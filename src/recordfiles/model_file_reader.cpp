@@ -14,6 +14,10 @@ std::string hex_byte(std::uint8_t value) {
   return text;
 }
 
+std::string plural_bytes(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
 }  // namespace
 
 RecordCursor::RecordCursor(std::string_view bytes) : bytes_(bytes) {}
@@ -76,13 +80,22 @@ RecordCursor::Step RecordCursor::next(const Expected& expected) {
                   (first ? expected.text() : std::string("the next segment's length byte")) +
                       " expected, found the byte " + hex_byte(length));
     }
+    // A writer closes a full segment as continued only when more payload follows, so the
+    // segment after a continued one holds at least one byte: 81 <128 bytes> 81 00 00 is not a
+    // 128-byte record (that is 80 <128 bytes> 80).
+    if (!first && length == 0) {
+      return fail(at_, true,
+                  "the next segment's length byte 0x01 to 0x81 expected, found 0x00 (an empty "
+                  "segment after a continued one)");
+    }
     const std::size_t size = length == kContinued ? kSegmentPayload : length;
     if (bytes_.size() - at_ < size + 2) {
       // Where the record began its context says what it is; a later segment is its own.
       return fail(at_, true,
                   (first ? expected.text() + ": " : std::string("a continued segment: ")) +
                       std::to_string(size) + " payload bytes and the closing length byte " +
-                      "expected, the file ends after " + std::to_string(bytes_.size() - at_ - 1));
+                      "expected, only " + plural_bytes(bytes_.size() - at_ - 1) +
+                      " follow the length byte");
     }
     if (byte_at(at_ + 1 + size) != length) {
       return fail(at_ + 1 + size, true,

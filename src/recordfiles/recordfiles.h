@@ -17,7 +17,8 @@
 //   4B                          file marker, written ahead of the first record
 //   per record, per segment:    L, L payload bytes, L
 //                               L = 0x81 (129): a full 128-byte segment, the record continues;
-//                               L = 0..128: the last segment of the record
+//                               L = 0..128: the last segment of the record; 1..128 after a
+//                               continued one (0 only for an empty record)
 //   82                          end marker, after the last record
 // A record of N bytes has max(1, ceil(N / 128)) segments: 0 bytes -> 00 00; 10 bytes -> 0A ... 0A;
 // 128 -> 80 ... 80; 129 -> 81 (128 bytes) 81 01 (1 byte) 01; 300 -> 81 .. 81 81 .. 81 2C .. 2C.

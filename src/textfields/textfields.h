@@ -4,16 +4,19 @@
 //   - parse_integer / parse_real: the conversion of one numeric input field's columns;
 //   - read_fields: a field layout (an array of FieldSpec) applied to a stretch of a line;
 //   - write_line: a field layout written into an 80-character line, blank-padded;
-//   - LineReader: the 80-column line buffer over a byte source, with the line counter.
+//   - LineReader: the 80-column line buffer over a byte source, with the line counter;
+//   - printable: text taken from an input made fit for a message line or a terminal.
 //
 // A numeric input field drops every blank and tab wherever it stands, stops at a comma, and reads
 // as zero when nothing is left. Columns past the end of the source stretch read as blanks.
-// Nothing here allocates; nothing here depends on any other area of the project.
+// Nothing here allocates but printable, which serves messages outside a run; nothing here depends
+// on any other area of the project.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "textfields/fast_integer.h"
@@ -152,6 +155,14 @@ void format_integer(std::span<char> out, std::int32_t value, int min_digits);
 
 // The length of `line` without its trailing blanks (a message file line has no blank padding).
 [[nodiscard]] std::size_t trimmed_length(std::string_view line);
+
+// --- Printable text --------------------------------------------------------------------------
+// `text` as it may stand in a message or reach a terminal: printable ASCII and well-formed UTF-8
+// pass unchanged; every other byte (the control bytes 0x00-0x1F and 0x7F, a C1 control, a byte
+// of no well-formed UTF-8 sequence) becomes an escape, \n, \r, \t or \xHH (\x1b for ESC), so a
+// message is always one line and an input can never drive the terminal. Backslashes stay as
+// they are (Windows paths), which also makes printable(printable(t)) == printable(t).
+[[nodiscard]] std::string printable(std::string_view text);
 
 // Where the lines come from: the universal file, or bytes in memory for tests.
 class ByteSource {

@@ -115,6 +115,14 @@ TEST(ModelReader, BrokenModels) {
   } cases[] = {
       {"header text", [](Records& r) { r[0] = "VERSION 27"; },
        "record 1: header text \"VERSION 26\" expected, found \"VERSION 27\""},
+      {"header text not printable",
+       [](Records& r) {
+         r[0] = std::string(
+             "VER\x1b[2J\n\0"
+             "6",
+             10);
+       },
+       "found \"VER\\x1b[2J\\n\\x006\""},
       {"more nodes counted than written", [](Records& r) { put(r[1], 1, 4); },
        "record 8: node record 4 of 4 (20 bytes) expected, found a record of 60 bytes"},
       {"more parts counted than named", [](Records& r) { put(r[1], 0, 3); },
@@ -175,6 +183,11 @@ TEST(ModelReader, BrokenModels) {
   EXPECT_EQ(problem_of(hex("4B 0A") + "VERSION 26" + hex("0B 82")),
             "offset 12, record 1: closing length byte 0x0A (as the opening one) expected, found "
             "0x0B");
+  EXPECT_EQ(problem_of(hex("4B 05 41 41")),
+            "offset 1, record 1: header record (10 bytes): 5 payload bytes and the "
+            "closing length byte expected, only 2 bytes follow the length byte");
+  EXPECT_TRUE(problem_of(hex("4B 81") + std::string(128, 'A') + hex("81 00 00 82"))
+                  .starts_with("offset 131, record 1: the next segment's length byte"));
 }
 
 }  // namespace

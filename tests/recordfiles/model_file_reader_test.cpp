@@ -17,12 +17,13 @@ const std::string kFull(128, 'A');  // the payload of one continued segment
 TEST(ReadModelRecords, WellFormed) {
   ASSERT_EQ(read_model_records(hex("4B 82")), std::vector<std::vector<std::uint8_t>>{});
   // An empty record, a record holding the end marker's value, a continued one.
-  const auto records = read_model_records(hex("4B 00 00 01 82 01 81") + kFull + hex("81 00 00 82"));
+  const auto records =
+      read_model_records(hex("4B 00 00 01 82 01 81") + kFull + hex("81 01 41 01 82"));
   ASSERT_TRUE(records.has_value());
   ASSERT_EQ(records->size(), 3u);
   EXPECT_TRUE((*records)[0].empty());
   EXPECT_EQ((*records)[1], std::vector<std::uint8_t>{0x82});
-  EXPECT_EQ((*records)[2], std::vector<std::uint8_t>(128, 'A'));
+  EXPECT_EQ((*records)[2], std::vector<std::uint8_t>(129, 'A'));
 }
 
 TEST(ReadModelRecords, Malformed) {
@@ -41,6 +42,7 @@ TEST(ReadModelRecords, Malformed) {
       {"end marker inside a continued record", hex("4B 81") + kFull + hex("81 82")},
       {"continued record at the end of the bytes", hex("4B 81") + kFull + hex("81")},
       {"continued segment closed as a last one", hex("4B 81") + kFull + hex("80 82")},
+      {"empty segment after a continued one", hex("4B 81") + kFull + hex("81 00 00 82")},
   };
   for (const auto& c : cases) EXPECT_FALSE(read_model_records(c.bytes).has_value()) << c.what;
 }

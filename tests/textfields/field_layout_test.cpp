@@ -158,5 +158,24 @@ TEST(TrimmedLength, DropsOnlyTrailingBlanks) {
   EXPECT_EQ(trimmed_length(""), 0U);
 }
 
+// Text from an input in a message: one line, nothing for the terminal to act on.
+TEST(Printable, EscapesWhatIsNotText) {
+  const struct {
+    std::string_view text;
+    const char* shown;
+  } cases[] = {
+      {"VERSION 26", "VERSION 26"},
+      {"a\nb\r\tc\\", "a\\nb\\r\\tc\\"},  // a backslash stays
+      {"\x1b[2J\x1b[31m\x7f", "\\x1b[2J\\x1b[31m\\x7f"},
+      {std::string_view("cut\0short", 9), "cut\\x00short"},
+      {"Gr\xc3\xbc\xc3\x9f\xe2\x82\xac \xf0\x9f\x98\x80",
+       "Gr\xc3\xbc\xc3\x9f\xe2\x82\xac \xf0\x9f\x98\x80"},
+      {"\xc2\x9b", "\\xc2\\x9b"},                             // C1 control (CSI)
+      {"\xc0\xaf\xed\xa0\x80", "\\xc0\\xaf\\xed\\xa0\\x80"},  // overlong, surrogate
+      {"\xe2\x82 \xff", "\\xe2\\x82 \\xff"},                  // cut short, never UTF-8
+  };
+  for (const auto& c : cases) EXPECT_EQ(printable(c.text), c.shown) << c.shown;
+}
+
 }  // namespace
 }  // namespace vevadar::textfields

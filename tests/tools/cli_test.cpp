@@ -1,5 +1,6 @@
 // The command-line host: streams, exit status, options, and where the run's files go.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -18,9 +19,11 @@ struct CliRun {
   std::string notes;  // the program's own lines, each starting "vevadar: "
 };
 
-CliRun run_cli(const std::string& arguments) {
+// `shell` goes before the command: "ulimit -f 1; ", "cat model.unv | " (with arguments that read
+// the pipe as /dev/fd/3 3<&0, standard input itself being /dev/null).
+CliRun run_cli(const std::string& arguments, const std::string& shell = "") {
   const std::string command =
-      std::string(VEVADAR_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
+      shell + std::string(VEVADAR_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
   const int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -143,7 +146,7 @@ TEST(Cli, NotesSayWhatTheHostLinesCannot) {
        "would get\n"},
       {"text", "\n", "model.unv", 1, "(1 line without a delimiter line): " + empty_model},
       {"only delimiter lines", delimiter() + delimiter(), "model.unv", 1,
-       "(2 lines, no dataset number line after a delimiter line): " + empty_model},
+       "(2 lines, all delimiter lines): " + empty_model},
       {"run file", dataset(15, ""), "-C blocked model.unv", 2,
        "vevadar: cannot open or create blocked/velm.bin: No such file or directory\n"},
       {"missing node", dataset(2412, mass(1, 99) + mass(2, 98)), "--quiet model.unv", 1,
@@ -178,21 +181,29 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
   write_file("model.unv", dataset(15, column(7, 10) + "\n"));
   ASSERT_EQ(run_cli("model.unv").status, 0);
   write_file("cut.bin", read_file("velm.bin").substr(0, 40));
+  ASSERT_EQ(mkfifo("fifo", 0600), 0);
+  write_file("delimiters", "    -1\n    -1\n");
+  enum { kAll, kModels, kInfo };  // the commands a row is for: all, dump and vtk, info
   const struct {
     const char* input;
     int status;
     const char* says;
+    int commands = kAll;
   } inputs[] = {
       {"absent", 2, "cannot read absent: No such file or directory"},
+      {"'new\nline'", 2, "cannot read new\\nline: No such file or directory"},
       {"folder", 2, "cannot read folder: Is a directory"},
       {"empty", 1, "empty"},
       {"random", 1, ""},
-      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)"},
+      {"cut.bin", 1, "offset 27, record 5: node record 1 of 1 (20 bytes)", kModels},
+      {"fifo", 1, "empty"},  // without a writer: read as empty at once
+      {"/dev/zero", 1, "past 53090712 bytes, the largest model file", kModels},
+      {"delimiters", 1, "holds no dataset: 2 lines, all delimiter lines\n", kInfo},
   };
   for (const char* command : {"dump", "dump --json", "vtk", "info"}) {
     for (const auto& input : inputs) {
-      const bool is_info = std::string_view(command) == "info";
-      if (is_info && std::string_view(input.input) == "cut.bin") continue;
+      const bool info = std::string_view(command) == "info";
+      if (input.commands != kAll && (input.commands == kInfo) != info) continue;
       const std::string arguments = std::string(command) + " " + input.input +
                                     (std::string_view(command) == "vtk" ? " out.vtu" : "");
       const CliRun run = run_cli(arguments);
@@ -210,6 +221,64 @@ TEST(Cli, CommandsRejectBadInputInOneLine) {
         (std::string(VEVADAR_CLI) + " " + arguments + " >/dev/full 2>/dev/null").c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 2) << arguments;
   }
+}
+
+// A pipe is read once, by a copy: info and the translation see all of it, as they do by name. A
+// device, which may never end, is refused.
+TEST(Cli, PipesAreReadOnceAndDevicesRefused) {
+  ScratchDirectory dir;
+  write_file("model.unv", dataset(15, column(7, 10) + "\n") + dataset(164, "units\n"));
+  const CliRun named = run_cli("info model.unv");
+  const CliRun piped = run_cli("info /dev/fd/3 3<&0", "cat model.unv | ");
+  EXPECT_EQ(piped.status, 0) << piped.notes;
+  EXPECT_EQ(piped.out.substr(piped.out.find(':')), named.out.substr(named.out.find(':')));
+  EXPECT_EQ(run_cli("--quiet /dev/fd/3 3<&0", "cat model.unv | ").status, 0);
+  const std::string model = read_file("velm.bin");
+  ASSERT_EQ(run_cli("--quiet model.unv").status, 0);
+  EXPECT_EQ(model, read_file("velm.bin"));
+  for (const char* command : {"info", "translate"}) {
+    const CliRun run = run_cli(std::string(command) + " /dev/zero");
+    EXPECT_EQ(run.status, 2) << command;
+    EXPECT_EQ(run.notes,
+              "vevadar: cannot read /dev/zero: not a regular file (a device, read for ever)\n");
+  }
+}
+
+// vtk replaces OUT only by a complete grid, and a link OUT itself: its target is never written.
+TEST(Cli, VtkReplacesOutWhenComplete) {
+  ScratchDirectory dir;
+  std::string nodes;
+  for (int label = 1; label <= 100; ++label) nodes += column(label, 10) + "\n";
+  write_file("model.unv", dataset(15, nodes));
+  ASSERT_EQ(run_cli("--quiet model.unv").status, 0);
+  write_file("target.vtu", "kept");
+  std::filesystem::create_symlink("target.vtu", "out.vtu");
+  const auto entries = [] {
+    const std::filesystem::directory_iterator all(".");
+    return std::distance(begin(all), end(all));
+  };
+  const auto before = entries();
+  // The grid passes the file size limit: the write fails (no kill), nothing is left of it.
+  const CliRun limited = run_cli("vtk velm.bin out.vtu", "ulimit -f 1; ");
+  EXPECT_EQ(limited.status, 2);
+  EXPECT_EQ(limited.notes, "vevadar: cannot write out.vtu: File too large\n");
+  EXPECT_TRUE(std::filesystem::is_symlink("out.vtu"));
+  EXPECT_EQ(entries(), before);
+  EXPECT_EQ(run_cli("vtk velm.bin out.vtu").status, 0);
+  EXPECT_FALSE(std::filesystem::is_symlink("out.vtu"));
+  EXPECT_NE(read_file("out.vtu").find("NumberOfPoints=\"100\""), std::string::npos);
+  EXPECT_EQ(read_file("target.vtu"), "kept");
+  EXPECT_EQ(entries(), before);
+  // A file replaced keeps its permissions.
+  std::filesystem::permissions(
+      "out.vtu", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_EQ(run_cli("vtk velm.bin out.vtu").status, 0);
+  EXPECT_EQ(std::filesystem::status("out.vtu").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  // A FIFO without a reader is no file to replace.
+  ASSERT_EQ(mkfifo("fifo.vtu", 0600), 0);
+  EXPECT_EQ(run_cli("vtk velm.bin fifo.vtu").notes,
+            "vevadar: cannot write fifo.vtu: not a regular file\n");
 }
 
 TEST(Cli, EveryCommandHasHelpAndVersion) {
