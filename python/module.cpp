@@ -406,6 +406,8 @@ PYBIND11_MODULE(_vevadar, m) {
   using namespace vevadar::python;
   m.doc() = "The translator of vevadar, for the vevadar package.";
   py::register_exception<ModelFileError>(m, "ModelFileError", PyExc_ValueError);
+  m.attr("MAX_NODES") = vevadar::modelfile::kMaxNodes;
+  m.attr("MAX_ELEMENTS") = vevadar::modelfile::kMaxElements;
 
   py::class_<Nodes>(m, "Nodes", "The node records: label (N), xyz (N x 3).")
       .def_readonly("label", &Nodes::label)

@@ -254,7 +254,13 @@ bool help_or_version(std::string_view argument, std::string_view usage, std::str
     return true;
   }
   if (argument == "--version") {
-    std::puts("vevadar " VEVADAR_VERSION);
+    if (modelfile::kDefaultCapacities) {
+      std::puts("vevadar " VEVADAR_VERSION);
+    } else {
+      std::printf("vevadar " VEVADAR_VERSION " (built for %d nodes and %d elements)\n",
+                  static_cast<int>(modelfile::kMaxNodes),
+                  static_cast<int>(modelfile::kMaxElements));
+    }
     return true;
   }
   return false;

@@ -18,6 +18,9 @@
     second_count, node, force, moment); set_count. The names are those of `vevadar dump --json`.
     Model.to_meshio() gives a meshio.Mesh with the cells of `vevadar vtk`.
 
+    MAX_NODES, MAX_ELEMENTS: the capacities the translator was built with (125000 each unless
+    the build chose otherwise); a model or model file holding more is refused.
+
 Importing vevadar registers the meshio formats "unv" (.unv, .uff) and "velm" (.bin, .velm), so
 that meshio.read("bracket.unv") translates the file (if meshio is not imported yet, the formats
 are registered when it is). `python3 -m vevadar convert IN OUT` writes a
@@ -32,6 +35,8 @@ import warnings
 import numpy
 
 from ._vevadar import (
+    MAX_ELEMENTS,
+    MAX_NODES,
     Elements,
     LoadSet,
     Model,
@@ -45,7 +50,7 @@ from ._vevadar import (
     translate as _translate,
 )
 
-__all__ = ["translate", "read_model", "Translation", "Model", "ModelFileError", "Nodes",
+__all__ = ["translate", "read_model", "MAX_NODES", "MAX_ELEMENTS", "Translation", "Model", "ModelFileError", "Nodes",
            "Elements", "Parts", "RestraintSet", "LoadSet"]
 
 

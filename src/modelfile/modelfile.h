@@ -38,11 +38,16 @@
 
 #include "recordfiles/coding.h"
 #include "recordfiles/recordfiles.h"
+#include "vevadar_version.h"
 
 namespace vevadar::modelfile {
 
-inline constexpr std::int32_t kMaxNodes = 125'000;
-inline constexpr std::int32_t kMaxElements = 125'000;
+// The capacities of the node and element tables: a build option (VEVADAR_MAX_NODES and
+// VEVADAR_MAX_ELEMENTS, 125,000 each unless the build chose otherwise), checked when the build is
+// configured.
+inline constexpr std::int32_t kMaxNodes = VEVADAR_MAX_NODES;
+inline constexpr std::int32_t kMaxElements = VEVADAR_MAX_ELEMENTS;
+inline constexpr bool kDefaultCapacities = kMaxNodes == 125'000 && kMaxElements == 125'000;
 inline constexpr std::int32_t kMaxParts = 1'000;
 inline constexpr std::int32_t kMaxSets = 10;  // restraint sets, load sets, set numbering lists
 inline constexpr std::int32_t kMaxSetIds = 1'000;
@@ -264,7 +269,7 @@ static_assert(
     }(),
     "record r is kRecordSequence[r - 1]");
 static_assert(payload_bytes(Record::kSetNumbering, {.combined_sets = 3}) == 40);
-static_assert(payload_bytes(Record::kRestraintColumn, {.nodes = kMaxNodes}) == 500'000);
+static_assert(payload_bytes(Record::kRestraintColumn, {.nodes = 1'000}) == 4'000);
 
 struct Node {
   std::int32_t label;
@@ -312,6 +317,11 @@ struct Model {
   // loads[set index - 1][node index - 1]
   std::array<std::array<Force, kMaxNodes>, kMaxSets> loads;
 };
+
+// The build's capacity check sizes the tables with these bytes a node and an element row.
+static_assert(sizeof(Node) + kMaxSets * (sizeof(std::int32_t) + sizeof(Force)) == 296 &&
+                  sizeof(Element) == 48,
+              "cmake/capacities.cmake must know the tables' row sizes");
 
 // The counts the count records of `model`'s file carry.
 [[nodiscard]] inline Counts model_counts(const Model& model) {

@@ -111,7 +111,7 @@ TEST(ModelReader, BrokenModels) {
   const struct {
     const char* what;
     std::function<void(Records&)> change;
-    const char* problem;  // the end of the message
+    std::string problem;  // the end of the message
   } cases[] = {
       {"header text", [](Records& r) { r[0] = "VERSION 27"; },
        "record 1: header text \"VERSION 26\" expected, found \"VERSION 27\""},
@@ -128,7 +128,7 @@ TEST(ModelReader, BrokenModels) {
       {"more parts counted than named", [](Records& r) { put(r[1], 0, 3); },
        "record 3: part names record of 3 parts (24 bytes) expected, found a record of 16 bytes"},
       {"negative node count", [](Records& r) { put(r[1], 1, -1); },
-       "record 2: a node count 0 to 125000 expected, found -1"},
+       "record 2: a node count 0 to " + std::to_string(kMaxNodes) + " expected, found -1"},
       {"node record's last integer", [](Records& r) { put(r[4], 4, 1); },
        "record 5: 0 after the node's coordinates expected"},
       {"coordinate not a number", [&](Records& r) { r[5].replace(4, 4, lef32(nan)); },
