@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the sanitizer build (AddressSanitizer and
-# UndefinedBehaviorSanitizer, no recovery), and the Windows DLL: cross-built and checked, and run
+# Builds and runs every test: the normal build, the same suite in a build of small capacities
+# (1,000 nodes and elements, so every capacity check is met at its boundary cheaply), the sanitizer
+# build (AddressSanitizer and UndefinedBehaviorSanitizer, no recovery), and the Windows DLL: cross-built and checked, and run
 # under Wine when Wine can be installed (scripts/test-windows.sh). Set VEVADAR_SKIP_WINDOWS=1 to
 # leave out the Windows part, VEVADAR_REQUIRE_WINE=1 to fail when the DLL cannot be run under Wine;
 # the last line says what was left out.
@@ -11,7 +12,7 @@ started=$SECONDS
 bash scripts/install-deps.sh
 times="packages $((SECONDS - started)) s"
 
-for preset in default asan; do
+for preset in default small asan; do
   echo "== Build and test: $preset"
   part_started=$SECONDS
   cmake --preset "$preset" >/dev/null

@@ -119,12 +119,18 @@ TEST_F(ModelWriterTest, FullRestraintColumnIsOneRecord) {
   // Ahead of record 12: marker, records 1 to 4, the node records, records 7 to 11.
   const std::size_t start =
       1 + 12 + 10 + 2 + 2 + 22 * std::size_t{kMaxNodes} + 62 + 6 + 18 + 10 + 6;
-  ASSERT_EQ(bytes.size(), start + 500'000 + 2 * 3'907 + 6 + 1);
+  // 500,000 bytes in 3,907 segments, the last of 32 bytes, at the default capacity.
+  const std::size_t payload = 4 * std::size_t{kMaxNodes};
+  const std::size_t segments = (payload + 127) / 128;
+  const std::size_t tail = payload - 128 * (segments - 1);
+  ASSERT_EQ(bytes.size(), start + payload + 2 * segments + 6 + 1);
   EXPECT_EQ(bytes.substr(start, 3), hex("81 01 00"));
-  const std::size_t last = start + 3'906 * 130;  // the last of 3,907 segments: 32 bytes
-  EXPECT_EQ(bytes.substr(last - 1, 2), hex("81 20"));
-  EXPECT_EQ(bytes.substr(last + 29), hex("06 00 00 00 20 04 00000000 04 82"));
-  EXPECT_EQ(records()[4 + kMaxNodes + 5].size(), 500'000u);
+  const std::size_t last = start + (segments - 1) * 130;
+  const std::string tail_length(1, static_cast<char>(tail));
+  EXPECT_EQ(bytes.substr(last - 1, 2), hex("81") + tail_length);
+  EXPECT_EQ(bytes.substr(last + tail - 3),
+            hex("06 00 00 00") + tail_length + hex("04 00000000 04 82"));
+  EXPECT_EQ(records()[4 + kMaxNodes + 5].size(), payload);
 }
 
 }  // namespace

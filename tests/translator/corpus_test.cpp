@@ -76,6 +76,10 @@ TEST(Corpus, EveryRealFileTranslatesToTheCountsOfTheRules) {
     ++files;
     const auto expected = expected_counts().find(name);
     ASSERT_NE(expected, expected_counts().end()) << "a corpus file without expected counts";
+    // A build of small capacities reads only the files that fit its tables.
+    if (expected->second.nodes > modelfile::kMaxNodes ||
+        expected->second.elements > modelfile::kMaxElements)
+      continue;
 
     ScratchDirectory dir;
     const Translation run = translate_file(entry.path().string());
