@@ -153,7 +153,7 @@ bool translate_privately(const std::string& input, const fs::path& folder, Inven
       inventory.summary.push_back(count_in(host.information_lines[i]));
   }
   if (model.empty()) return true;
-  auto tables = std::make_unique<modelfile::Model>();
+  const std::unique_ptr<modelfile::Model> tables = modelfile::new_model();
   if (!modelfile::load_model(model, *tables).ok) return true;
   inventory.nodes = tables->node_count;
   for (std::int32_t n = 0; n < tables->node_count; ++n) {

@@ -274,7 +274,7 @@ int vtk_command(Arguments arguments) {
 
   std::string bytes;
   if (const int status = read_input(names[0], bytes); status != kExitOk) return status;
-  auto model = std::make_unique<Model>();
+  const std::unique_ptr<Model> model = modelfile::new_model();
   const modelfile::ModelReadResult read = modelfile::load_model(bytes, *model);
   if (!read.ok) {
     note(std::string(names[0]) + " is not a valid model file: " + read.problem);

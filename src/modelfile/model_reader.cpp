@@ -349,7 +349,9 @@ class SequenceReader {
   std::string problem_;
   Counts counts_;
   std::array<Part, kMaxParts> parts_table_{};
-  std::array<std::int32_t, kMaxNodes> codes_{};
+  // Only its first node count entries are ever written and read: left uninitialised, the rest
+  // costs no memory however large the capacity.
+  std::array<std::int32_t, kMaxNodes> codes_;
 };
 
 // Fills the tables of a Model from the records.
@@ -407,6 +409,22 @@ ModelReadResult read_model(std::string_view bytes, ModelVisitor& visitor) {
   // The reader holds a part table and a restraint column: too large for the stack.
   auto reader = std::make_unique<SequenceReader>(bytes, visitor);
   return reader->run();
+}
+
+std::unique_ptr<Model> new_model() {
+  // Default-initialised: the rows are not written, so they cost no memory until they are used.
+  std::unique_ptr<Model> model(new Model);
+  model->node_count = 0;
+  model->element_count = 0;
+  model->part_count = 0;
+  model->restraint_set_count = 0;
+  model->load_set_count = 0;
+  model->parts.fill({});
+  model->restraint_set_ids.fill(0);
+  model->load_set_ids.fill(0);
+  model->load_set_dataset_count.fill(0);
+  model->load_set_second_count.fill(0);
+  return model;
 }
 
 ModelReadResult load_model(std::string_view bytes, Model& model) {

@@ -12,6 +12,7 @@
 //     size and the values the writer fixes), reported record by record to a ModelVisitor, with
 //     one message naming the byte offset, the record and what was expected where it breaks;
 //   - load_model: read_model into the tables of a Model, for tools that need the whole model;
+//   - new_model: an empty Model on the heap whose rows cost memory only as they are filled;
 //   - kMaxModelFileBytes: the size of the largest model file the capacities allow.
 //
 // The writer maps tables to records and does no byte arithmetic of its own: framing belongs to
@@ -32,6 +33,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -398,5 +400,10 @@ ModelReadResult read_model(std::string_view bytes, ModelVisitor& visitor);
 // read_model into `model` (counts, parts, nodes, elements, restraint columns, load set ids,
 // dataset counts and loads); the element count is the number of element records.
 ModelReadResult load_model(std::string_view bytes, Model& model);
+
+// A Model on the heap with every count 0 and the small tables (parts, set ids and counts) empty.
+// The rows of the node, element, restraint and load tables are left as they are, so that they
+// take memory only as a model fills them: whoever reads them stays within the counts.
+std::unique_ptr<Model> new_model();
 
 }  // namespace vevadar::modelfile

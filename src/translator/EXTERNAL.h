@@ -20,6 +20,9 @@ struct RunCounters {
   std::int32_t largest_element_label = 0;
   std::int32_t generated_rigid_count = 0;  // spokes made from rigid elements so far
   std::int32_t datasets = 0;               // dataset number lines met, read or skipped
+  // Columns of the restraint and load tables the run has written to: the highest set index.
+  std::int32_t restraint_columns = 0;
+  std::int32_t load_columns = 0;
 };
 
 struct RunState {

@@ -30,8 +30,11 @@ struct LibraryState {
   recordfiles::FixedRecordFile node_index;
   recordfiles::BinaryFile scratch;
   recordfiles::BinaryFile message_file;
-  // Rows of the restraint and load tables that the previous run may have written.
+  // Rows and columns of the restraint and load tables that the previous run may have written:
+  // only those are cleared, so that a run touches memory in proportion to the models it reads.
   std::int32_t rows_to_clear = 0;
+  std::int32_t restraint_columns_to_clear = 0;
+  std::int32_t load_columns_to_clear = 0;
 };
 
 LibraryState& library_state() {
@@ -46,8 +49,13 @@ std::atomic<bool> g_run_in_progress{false};
 void reset_model(LibraryState& state) {
   modelfile::Model& model = state.model;
   const auto rows = static_cast<std::size_t>(std::clamp(state.rows_to_clear, 0, kMaxNodes));
-  for (auto& column : model.restraint) std::fill_n(column.begin(), rows, 0);
-  for (auto& column : model.loads) std::fill_n(column.begin(), rows, modelfile::Force{});
+  const auto columns = [](std::int32_t used) {
+    return static_cast<std::size_t>(std::clamp(used, 0, kMaxSets));
+  };
+  for (std::size_t k = 0; k < columns(state.restraint_columns_to_clear); ++k)
+    std::fill_n(model.restraint[k].begin(), rows, 0);
+  for (std::size_t k = 0; k < columns(state.load_columns_to_clear); ++k)
+    std::fill_n(model.loads[k].begin(), rows, modelfile::Force{});
   model.restraint_set_ids.fill(0);
   model.load_set_ids.fill(0);
   model.load_set_dataset_count.fill(0);
@@ -60,6 +68,8 @@ void reset_model(LibraryState& state) {
   model.load_set_count = 0;
   state.counters = RunCounters{};
   state.rows_to_clear = 0;
+  state.restraint_columns_to_clear = 0;
+  state.load_columns_to_clear = 0;
 }
 
 // Closes every file of the run that is still open, deleting none and writing nothing more: the
@@ -131,6 +141,8 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 
   const ScanEnd end = scan(run);
   state.rows_to_clear = state.model.node_count;
+  state.restraint_columns_to_clear = state.counters.restraint_columns;
+  state.load_columns_to_clear = state.counters.load_columns;
   result.datasets = state.counters.datasets;
   if (end == ScanEnd::kPremature) {
     result.error_lines = messages.error_lines();

@@ -7,6 +7,7 @@
 // before the failure (782 field by field, 790 line by line).
 #include "translator/readers.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -89,6 +90,7 @@ ReaderOutcome read_load_dataset(RunState& state, const Dataset& dataset) {
   const auto set_row = static_cast<std::size_t>(header.set - 1);
   model.load_set_dataset_count[set_row] = wrapping_add(model.load_set_dataset_count[set_row], 1);
   auto& loads = model.loads[set_row];
+  state.counters.load_columns = std::max(state.counters.load_columns, header.set);
 
   // The header's second line is not tested for the delimiter.
   if (const auto failed = need_line(state)) return *failed;

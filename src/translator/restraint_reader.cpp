@@ -43,6 +43,7 @@ ReaderOutcome read_restraint_list(RunState& state) {
 
     const auto flags = flags_of(fields);
     model.restraint[0][static_cast<std::size_t>(*node - 1)] = restraint_code(flags);
+    state.counters.restraint_columns = std::max(state.counters.restraint_columns, 1);
     // Set, not incremented: a list line with a restraint makes the model one set, whatever
     // 755/791 datasets registered before (their column 1 is the one written here).
     if (std::any_of(flags.begin(), flags.end(), [](std::int32_t flag) { return flag > 0; })) {
@@ -63,6 +64,7 @@ ReaderOutcome read_restraint_set(RunState& state, const RestraintForm& form) {
   }
   const std::int32_t kind = header.kind;
   auto& column = model.restraint[static_cast<std::size_t>(header.set - 1)];
+  state.counters.restraint_columns = std::max(state.counters.restraint_columns, header.set);
 
   // The header's second line is not tested for the delimiter.
   if (const auto failed = need_line(state)) return *failed;

@@ -68,7 +68,7 @@ void put(std::string& payload, std::size_t index, std::int32_t value) {
 
 TEST(ModelReader, ReadsBackWhatTheWriterWrote) {
   ScratchDirectory scratch;
-  auto model = std::make_unique<Model>();
+  const std::unique_ptr<Model> model = new_model();
   const ModelReadResult result = load_model(written_model(), *model);
   ASSERT_TRUE(result.ok) << result.problem;
   EXPECT_EQ(model->part_count, 2);

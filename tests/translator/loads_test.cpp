@@ -136,6 +136,11 @@ TEST(LoadSets, EleventhSetIsRefusedAndKnownSetsStillCount) {
     expected.insert(expected.end(), {ints({k == 1 ? 2 : 1, 0}), node_load(1, {1, 0, 0, 0, 0, 0})});
   }
   EXPECT_EQ(set_records(run), expected);
+  // A later run with the same ten sets and no records finds every column of this run cleared.
+  std::string unloaded = nodes(1);
+  for (int id = 101; id <= 110; ++id) unloaded += dataset(782, set_header(id, 1));
+  const Translation again = translate(unloaded);
+  EXPECT_EQ(set_records(again).size(), 5U + 10U);  // the set records without node load records
 }
 
 TEST(LoadErrors, RoutesAndWhatStaysStored) {

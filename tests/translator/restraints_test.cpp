@@ -105,6 +105,14 @@ TEST(RestraintSets, SharedIdsShareAColumnAndNewIdsTakeTheNext) {
             (std::vector<std::string>{ints({3}), ints({1, 2, 3, 1, 1, 1, 1, 2, 3, 3}), ints({3, 3}),
                                       ints({1}), ints({1, 0, 3}), ints({0, 2, 0}),
                                       ints({123456, 0, 0}), ints({0})}));
+  // A later run with the same sets and no records finds every column of the earlier run cleared.
+  const Translation again =
+      translate(nodes(3) + dataset(755, set_header(7, 1)) + dataset(755, set_header(9, 1)) +
+                dataset(791, set_header(5, 1)));
+  const std::vector<std::string> records = set_records(again);
+  ASSERT_EQ(records.size(), 8U);
+  EXPECT_EQ(std::vector(records.begin() + 4, records.begin() + 7),
+            std::vector<std::string>(3, ints({0, 0, 0})));
 }
 
 // Every kind registers its set; only kind 1 stores. A second dataset after it must still be read.
