@@ -2,7 +2,7 @@
 # Times vevadar at the table capacities side by side with `cat` and gmsh, and prints the ratios
 # of its speed and memory targets with PASS or FALLS SHORT.
 #
-#   bash bench/compare.sh [--rounds N] [--runs R]
+#   bash bench/compare.sh [--rounds N] [--runs R] [--scale]
 #
 # Generates the capacity file (125,000 nodes and elements, 32 MB) and its one-tenth twin in a
 # scratch folder, builds the command-line host (preset default), then runs N rounds (default 5)
@@ -13,16 +13,25 @@
 # the median's. Peak resident memory is the capacity run's (getrusage); heap allocations are
 # counted by valgrind when it is installed. Needs hyperfine and python3 (apt-get install
 # hyperfine python3; gmsh and valgrind are optional).
+#
+# --scale measures a model ten times the default capacities instead: a build of capacity
+# 1,250,000 nodes and elements (build/scale, or VEVADAR) translates the generated scale file
+# (1,250,000 nodes and elements, 320 MB) and the capacity file, and gmsh parses the scale file
+# (rounds default 3, runs 3 after 1 warm-up run). Its targets: the scale file costs at most 11x the
+# capacity file's time (linear) and 10x its peak resident memory, gmsh takes at least 10x as
+# long, and the heap allocations are the same for both files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-rounds=5
-runs=10
+rounds=""
+runs=""
+scale=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    *) echo "usage: bash bench/compare.sh [--rounds N] [--runs R]" >&2; exit 64 ;;
+    --scale) scale=1; shift ;;
+    *) echo "usage: bash bench/compare.sh [--rounds N] [--runs R] [--scale]" >&2; exit 64 ;;
   esac
 done
 for tool in hyperfine python3; do
@@ -33,6 +42,23 @@ for tool in hyperfine python3; do
 done
 
 vevadar="${VEVADAR:-}"
+work="${TMPDIR:-/tmp}/vevadar-compare"
+mkdir -p "$work/out"
+if [ "$scale" = "1" ]; then
+  rounds=${rounds:-3}
+  runs=${runs:-3}
+  if [ -z "$vevadar" ]; then
+    echo "== Building the command-line host with capacities of 1,250,000 (build/scale)"
+    cmake -S . -B build/scale -DCMAKE_BUILD_TYPE=Release -DVEVADAR_TESTS=OFF \
+      -DVEVADAR_BENCHMARKS=OFF -DVEVADAR_PYTHON=OFF -DVEVADAR_INSTALL=OFF \
+      -DVEVADAR_MAX_NODES=1250000 -DVEVADAR_MAX_ELEMENTS=1250000 >/dev/null
+    cmake --build build/scale -j2 --target vevadar_cli >/dev/null
+    vevadar="$PWD/build/scale/tools/vevadar"
+  fi
+  exec python3 bench/scale_compare.py "$vevadar" "$work" "$rounds" "$runs"
+fi
+rounds=${rounds:-5}
+runs=${runs:-10}
 if [ -z "$vevadar" ]; then
   echo "== Building the command-line host (preset default)"
   cmake --preset default >/dev/null
@@ -40,8 +66,6 @@ if [ -z "$vevadar" ]; then
   vevadar="$PWD/build/default/tools/vevadar"
 fi
 
-work="${TMPDIR:-/tmp}/vevadar-compare"
-mkdir -p "$work/out"
 echo "== Generating the capacity file and its tenth in $work"
 python3 bench/capacity_model.py "$work/capacity.unv" 50
 python3 bench/capacity_model.py "$work/tenth.unv" 5
