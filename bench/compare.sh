@@ -42,7 +42,9 @@ for tool in hyperfine python3; do
 done
 
 vevadar="${VEVADAR:-}"
-work="${TMPDIR:-/tmp}/vevadar-compare"
+# A folder of this run's own: two benchmarks at once must not share their files.
+work=$(mktemp -d "${TMPDIR:-/tmp}/vevadar-compare.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/out"
 if [ "$scale" = "1" ]; then
   rounds=${rounds:-3}
@@ -55,7 +57,8 @@ if [ "$scale" = "1" ]; then
     cmake --build build/scale -j2 --target vevadar_cli >/dev/null
     vevadar="$PWD/build/scale/tools/vevadar"
   fi
-  exec python3 bench/scale_compare.py "$vevadar" "$work" "$rounds" "$runs"
+  python3 bench/scale_compare.py "$vevadar" "$work" "$rounds" "$runs"
+  exit
 fi
 rounds=${rounds:-5}
 runs=${runs:-10}
