@@ -20,37 +20,11 @@ namespace vevadar::tools {
 
 namespace {
 
-// The length of the UTF-8 sequence at the start of `text`, or 0 when it is not a well-formed one
-// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
-std::size_t utf8_sequence(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the bounds of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
 bool valid_utf8(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = utf8_sequence(text.substr(at));
+    const std::size_t length = static_cast<unsigned char>(text[at]) < 0x80
+                                   ? 1
+                                   : textfields::utf8_sequence(text.substr(at));
     if (length == 0) return false;
     at += length;
   }

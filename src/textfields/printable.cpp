@@ -1,4 +1,5 @@
-// printable: input text made safe for a message line or a terminal.
+// printable: input text made safe for a message line or a terminal; the UTF-8 sequences it
+// lets through.
 #include "textfields/textfields.h"
 
 #include <cstdint>
@@ -6,18 +7,15 @@
 #include <string_view>
 
 namespace vevadar::textfields {
-namespace {
-
-// The length of the well-formed UTF-8 sequence of two to four bytes at the start of `text`, or 0
-// (a stray byte, an overlong form, a surrogate, a code point past U+10FFFF, a C1 control).
 std::size_t utf8_sequence(std::string_view text) {
+  if (text.empty()) return 0;
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
   const std::uint8_t lead = byte(0);
   std::size_t length = 0;
   std::uint32_t low = 0;  // the smallest code point of that length
   std::uint32_t code = 0;
   if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, low = 0xA0, code = lead & 0x1Fu;  // from U+00A0: U+0080..U+009F are C1 controls
+    length = 2, low = 0x80, code = lead & 0x1Fu;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3, low = 0x800, code = lead & 0x0Fu;
   } else if (lead >= 0xF0 && lead <= 0xF4) {
@@ -34,8 +32,6 @@ std::size_t utf8_sequence(std::string_view text) {
   return code >= low && code <= 0x10FFFF && !surrogate ? length : 0;
 }
 
-}  // namespace
-
 std::string printable(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -46,7 +42,10 @@ std::string printable(std::string_view text) {
       ++at;
       continue;
     }
-    if (const std::size_t length = byte >= 0x80 ? utf8_sequence(text.substr(at)) : 0; length > 0) {
+    // U+0080 to U+009F, the C1 controls, are escaped like the C0 ones.
+    const bool c1 =
+        byte == 0xC2 && at + 1 < text.size() && static_cast<std::uint8_t>(text[at + 1]) < 0xA0;
+    if (const std::size_t length = c1 ? 0 : utf8_sequence(text.substr(at)); length > 0) {
       out.append(text.substr(at, length));
       at += length;
       continue;

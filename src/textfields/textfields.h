@@ -164,6 +164,11 @@ void format_integer(std::span<char> out, std::int32_t value, int min_digits);
 // they are (Windows paths), which also makes printable(printable(t)) == printable(t).
 [[nodiscard]] std::string printable(std::string_view text);
 
+// The length of the well-formed UTF-8 sequence of two to four bytes at the start of `text`, or 0
+// (an ASCII byte, a stray byte, an overlong form, a surrogate, a code point past U+10FFFF, a
+// sequence cut short).
+[[nodiscard]] std::size_t utf8_sequence(std::string_view text);
+
 // Where the lines come from: the universal file, or bytes in memory for tests.
 class ByteSource {
  public:
