@@ -296,29 +296,78 @@ struct Force {
   float moment[3];
 };
 
-// The model tables. Large (about 40 MB): one instance lives for the life of the library; tests
+// Where Linux can back a table with 2 MiB pages (64-bit builds), the model is aligned to 2 MiB
+// and padding that is never touched puts each large table 256 KiB before a 2 MiB boundary. A
+// table's first 256 KiB of rows then lie in small pages, all that a small model touches, and
+// every later row in whole large pages that no other table shares, so that a full table faults
+// in a few large pages. Elsewhere the padding is a few bytes.
+namespace table_layout {
+#if defined(__linux__) && UINTPTR_MAX > 0xFFFFFFFFU
+inline constexpr std::size_t kLargePage = std::size_t{1} << 21;
+inline constexpr std::size_t kSmallPagedBytes = std::size_t{256} << 10;
+#else
+inline constexpr std::size_t kLargePage = 4;
+inline constexpr std::size_t kSmallPagedBytes = 0;
+#endif
+inline constexpr std::size_t kCountsBytes = 5 * sizeof(std::int32_t);
+constexpr std::size_t round_up(std::size_t offset) {
+  return (offset + kLargePage - 1) / kLargePage * kLargePage;
+}
+// Each large table starts kSmallPagedBytes before a large page boundary, in a large page that
+// holds nothing of the table before it: the node table right after the counts, the element
+// table after the parts, the restraint columns after the restraint set ids, the load columns
+// after the load set ids and counts. Each lead is at least a byte long.
+constexpr std::size_t table_at(std::size_t end_before) {
+  return end_before == kCountsBytes
+             ? round_up(kCountsBytes + kSmallPagedBytes + 1) - kSmallPagedBytes
+             : round_up(end_before + 1) + kLargePage - kSmallPagedBytes;
+}
+inline constexpr std::size_t kNodesAt = table_at(kCountsBytes);
+inline constexpr std::size_t kPartsEnd =
+    kNodesAt + sizeof(Node) * kMaxNodes + sizeof(Part) * kMaxParts;
+inline constexpr std::size_t kElementsAt = table_at(kPartsEnd);
+inline constexpr std::size_t kRestraintIdsEnd =
+    kElementsAt + sizeof(Element) * kMaxElements + sizeof(std::int32_t) * kMaxSetIds;
+inline constexpr std::size_t kRestraintAt = table_at(kRestraintIdsEnd);
+inline constexpr std::size_t kLoadIdsEnd = kRestraintAt +
+                                           sizeof(std::int32_t) * kMaxNodes * kMaxSets +
+                                           sizeof(std::int32_t) * (kMaxSetIds + 2 * kMaxSets);
+inline constexpr std::size_t kLoadsAt = table_at(kLoadIdsEnd);
+}  // namespace table_layout
+
+// The model tables. Large (about 40 MB, and up to 8 MiB of padding that is never touched): one
+// instance lives for the life of the library; tests
 // allocate theirs on the heap. Tables are only meaningful up to their counts.
-struct Model {
+struct alignas(table_layout::kLargePage) Model {
   std::int32_t node_count;
   std::int32_t element_count;
   std::int32_t part_count;
   std::int32_t restraint_set_count;
   std::int32_t load_set_count;
 
+  char node_lead[table_layout::kNodesAt - table_layout::kCountsBytes];
   std::array<Node, kMaxNodes> nodes;
   std::array<Part, kMaxParts> parts;
+  char element_lead[table_layout::kElementsAt - table_layout::kPartsEnd];
   std::array<Element, kMaxElements> elements;
 
   std::array<std::int32_t, kMaxSetIds> restraint_set_ids;
+  char restraint_lead[table_layout::kRestraintAt - table_layout::kRestraintIdsEnd];
   // restraint[set index - 1][node index - 1]: the restraint code, 0 for none.
   std::array<std::array<std::int32_t, kMaxNodes>, kMaxSets> restraint;
 
   std::array<std::int32_t, kMaxSetIds> load_set_ids;
   std::array<std::int32_t, kMaxSets> load_set_dataset_count;
   std::array<std::int32_t, kMaxSets> load_set_second_count;  // no reader fills it; written as is
+  char load_lead[table_layout::kLoadsAt - table_layout::kLoadIdsEnd];
   // loads[set index - 1][node index - 1]
   std::array<std::array<Force, kMaxNodes>, kMaxSets> loads;
 };
+
+static_assert(offsetof(Model, nodes) == table_layout::kNodesAt &&
+              offsetof(Model, elements) == table_layout::kElementsAt &&
+              offsetof(Model, restraint) == table_layout::kRestraintAt &&
+              offsetof(Model, loads) == table_layout::kLoadsAt);
 
 // The build's capacity check sizes the tables with these bytes a node and an element row.
 static_assert(sizeof(Node) + kMaxSets * (sizeof(std::int32_t) + sizeof(Force)) == 296 &&

@@ -45,8 +45,9 @@ struct LibraryState {
 // The model tables in 2 MiB pages where the system offers them (Linux's transparent huge pages),
 // past the first 256 KiB of each table: a run that fills a table faults in a few large pages
 // instead of thousands of small ones, a small model, which stays within the first rows, pays for
-// no page it does not use, and a larger one for at most one partly used large page a table.
-// Elsewhere the tables keep the system's usual pages.
+// no page it does not use, and a larger one for at most one partly used large page a table. The
+// model's layout puts each table's 256 KiB mark on a large page boundary, so that no large page
+// is shared by two tables. Elsewhere the tables keep the system's usual pages.
 void advise_large_pages([[maybe_unused]] modelfile::Model& model) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   constexpr std::size_t kLargePage = std::size_t{1} << 21;
