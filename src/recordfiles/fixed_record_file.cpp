@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <system_error>
 
 #include "recordfiles/coding.h"
@@ -26,10 +27,7 @@ static_assert(static_cast<std::int64_t>(FixedRecordFile::kMaxRecord - 1) * kReco
 }  // namespace
 
 bool FixedRecordFile::open(const std::string& name, bool empty) {
-  for (Block& block : cache_) {
-    block.number = -1;
-    block.dirty = false;
-  }
+  std::fill(std::begin(slots_), std::end(slots_), Slot{});
   records_in_file_ = 0;
   bytes_on_disk_ = 0;
   if (file_.open_or_create(name) == BinaryFile::Opened::kFailed) return false;
@@ -47,12 +45,14 @@ bool FixedRecordFile::open(const std::string& name, bool empty) {
   return true;
 }
 
-FixedRecordFile::Block* FixedRecordFile::block_for(std::int64_t number) {
-  Block& block = cache_[static_cast<std::size_t>(number) % kCacheBlocks];
-  if (block.number == number) return &block;
-  if (block.dirty && !write_back(block)) return nullptr;
+std::uint8_t* FixedRecordFile::block_for(std::int64_t number) {
+  const auto index = static_cast<std::size_t>(number) % kCacheBlocks;
+  Slot& slot = slots_[index];
+  std::uint8_t* const bytes = cache_[index].bytes;
+  if (slot.number == number) return bytes;
+  if (slot.dirty && !write_back(index)) return nullptr;
 
-  block.number = -1;
+  slot.number = -1;
   const std::int64_t offset = number * static_cast<std::int64_t>(kBlockBytes);
   std::size_t on_disk = 0;
   if (offset < bytes_on_disk_) {
@@ -60,26 +60,27 @@ FixedRecordFile::Block* FixedRecordFile::block_for(std::int64_t number) {
         std::min<std::int64_t>(bytes_on_disk_ - offset, static_cast<std::int64_t>(kBlockBytes)));
     bool error = false;
     if (!file_.seek(offset)) return nullptr;
-    on_disk = file_.read(block.bytes, wanted, &error);
+    on_disk = file_.read(bytes, wanted, &error);
     if (error) return nullptr;
   }
-  std::memset(block.bytes + on_disk, 0, kBlockBytes - on_disk);
-  block.number = number;
-  return &block;
+  std::memset(bytes + on_disk, 0, kBlockBytes - on_disk);
+  slot.number = number;
+  return bytes;
 }
 
-bool FixedRecordFile::write_back(Block& block) {
-  const std::int64_t offset = block.number * static_cast<std::int64_t>(kBlockBytes);
+bool FixedRecordFile::write_back(std::size_t index) {
+  Slot& slot = slots_[index];
+  const std::int64_t offset = slot.number * static_cast<std::int64_t>(kBlockBytes);
   // Only the records inside the file: the file ends with the largest record written.
   const std::int64_t size = std::min<std::int64_t>(records_in_file_ * kRecordBytes - offset,
                                                    static_cast<std::int64_t>(kBlockBytes));
   if (size > 0) {
-    if (!file_.seek(offset) || !file_.write(block.bytes, static_cast<std::size_t>(size))) {
+    if (!file_.seek(offset) || !file_.write(cache_[index].bytes, static_cast<std::size_t>(size))) {
       return false;
     }
     bytes_on_disk_ = std::max(bytes_on_disk_, offset + size);
   }
-  block.dirty = false;
+  slot.dirty = false;
   return true;
 }
 
@@ -87,11 +88,11 @@ bool FixedRecordFile::write(std::int32_t record, std::int32_t value) {
   // Outside the range a record number would name bytes of another record, or none.
   if (record < 1 || record > kMaxRecord) return false;
   const std::int64_t index = record - 1;
-  Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
-  if (block == nullptr) return false;
-  encode_int32(block->bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes,
-               value);
-  block->dirty = true;
+  const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
+  std::uint8_t* const bytes = block_for(number);
+  if (bytes == nullptr) return false;
+  encode_int32(bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes, value);
+  slots_[static_cast<std::size_t>(number) % kCacheBlocks].dirty = true;
   records_in_file_ = std::max<std::int64_t>(records_in_file_, record);
   return true;
 }
@@ -100,28 +101,24 @@ FixedRecordFile::ReadResult FixedRecordFile::read_block(std::int32_t record) {
   if (record < 1) return {ReadStatus::kOutOfRange, 0};
   if (record > records_in_file_) return {ReadStatus::kEndOfFile, 0};
   const std::int64_t index = record - 1;
-  const Block* block = block_for(index / static_cast<std::int64_t>(kBlockRecords));
+  const std::uint8_t* const bytes = block_for(index / static_cast<std::int64_t>(kBlockRecords));
   // A block that cannot be read holds no record this run can find.
-  if (block == nullptr) return {ReadStatus::kEndOfFile, 0};
+  if (bytes == nullptr) return {ReadStatus::kEndOfFile, 0};
   return {ReadStatus::kOk,
-          decode_int32(block->bytes +
-                       (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes)};
+          decode_int32(bytes + (index % static_cast<std::int64_t>(kBlockRecords)) * kRecordBytes)};
 }
 
 void FixedRecordFile::close_keep() {
   if (!file_.is_open()) return;
-  for (Block& block : cache_) {
-    if (block.dirty) (void)write_back(block);
-    block.number = -1;
+  for (std::size_t index = 0; index < kCacheBlocks; ++index) {
+    if (slots_[index].dirty) (void)write_back(index);
+    slots_[index].number = -1;
   }
   (void)file_.close();
 }
 
 void FixedRecordFile::close_delete() {
-  for (Block& block : cache_) {
-    block.number = -1;
-    block.dirty = false;
-  }
+  std::fill(std::begin(slots_), std::end(slots_), Slot{});
   records_in_file_ = 0;
   bytes_on_disk_ = 0;
   if (file_.is_open()) (void)file_.close_and_remove();

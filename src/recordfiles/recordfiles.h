@@ -106,6 +106,12 @@ class BinaryFile {
   // came between.
   void commit(std::size_t size) { pending_ += size; }
   std::size_t read(void* data, std::size_t size, bool* error);
+  // The rest of a file opened for reading, mapped read-only into memory where the system can map
+  // it (a regular, non-empty file on a POSIX system, nothing read from it yet); empty otherwise,
+  // and the file is read as usual. The bytes stay valid until close(). Another program cutting
+  // the file short while it is mapped makes the next touch of a page past its new end raise
+  // SIGBUS: only a caller that handles that signal may ask for a mapping.
+  std::string_view map_contents();
   bool seek(std::int64_t offset);
   // Cuts the file at length 0 and positions at its start.
   bool cut();
@@ -136,14 +142,18 @@ class BinaryFile {
 
   std::FILE* file_ = nullptr;
   std::string name_;
+  void* mapping_ = nullptr;
+  std::size_t mapping_size_ = 0;
   bool failed_ = false;
   std::error_code open_error_;
   WriteFault fault_;
   Access access_ = Access::kReadWrite;
   LastOp last_op_ = LastOp::kNone;
   // The write buffer: records are written a few bytes at a time, and a member array keeps the
-  // buffer out of the heap (the files live in a static for the life of the library).
-  std::uint8_t buffer_[kBufferBytes] = {};
+  // buffer out of the heap (the files live in a static for the life of the library). Only its
+  // first pending_ bytes are ever read, so it is left uninitialised: a run touches the pages it
+  // writes, not the whole buffer.
+  std::uint8_t buffer_[kBufferBytes];
   std::size_t pending_ = 0;  // bytes of buffer_ not yet handed to the C library
 };
 
@@ -241,11 +251,11 @@ class FixedRecordFile {
     if (record >= 1 && record <= records_in_file_) {
       const std::int64_t index = record - 1;
       const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
-      const Block& block = cache_[static_cast<std::size_t>(number) % kCacheBlocks];
-      if (block.number == number) {
-        return {ReadStatus::kOk,
-                decode_int32(block.bytes + (index % static_cast<std::int64_t>(kBlockRecords)) *
-                                               static_cast<std::int64_t>(kScalarBytes))};
+      const auto slot = static_cast<std::size_t>(number) % kCacheBlocks;
+      if (slots_[slot].number == number) {
+        return {ReadStatus::kOk, decode_int32(cache_[slot].bytes +
+                                              (index % static_cast<std::int64_t>(kBlockRecords)) *
+                                                  static_cast<std::int64_t>(kScalarBytes))};
       }
     }
     return read_block(record);
@@ -263,18 +273,28 @@ class FixedRecordFile {
   // 512 KiB: the records of labels 1 to 131,072, a full node table labelled from 1, all fit, so
   // such a model never writes a block back or reads one again during its run.
   static constexpr std::size_t kCacheBlocks = 128;
-  struct Block {
-    std::int64_t number = -1;  // block number in the file, -1 when the slot is empty
+  // A cache slot's block number in the file (-1 when the slot is empty) and whether its bytes
+  // are newer than the file's. The slots are kept apart from the bytes, so that opening the file
+  // touches one small table and a run touches only the blocks it uses.
+  struct Slot {
+    std::int64_t number = -1;
     bool dirty = false;
-    std::uint8_t bytes[kBlockBytes] = {};
+  };
+  // A block's bytes: filled from the file, and zeroed past its end, when the block enters the
+  // cache; never read before.
+  struct Block {
+    std::uint8_t bytes[kBlockBytes];
   };
   ReadResult read_block(std::int32_t record);
-  Block* block_for(std::int64_t number);
-  bool write_back(Block& block);
+  // The bytes of block `number`, read in first when it is not cached; nullptr when the block
+  // cannot be read or the dirty block in its slot cannot be written back.
+  std::uint8_t* block_for(std::int64_t number);
+  bool write_back(std::size_t slot);
 
   BinaryFile file_;
   std::int64_t records_in_file_ = 0;  // the file's length in records, cached blocks included
   std::int64_t bytes_on_disk_ = 0;
+  Slot slots_[kCacheBlocks];
   Block cache_[kCacheBlocks];
 };
 
