@@ -10,8 +10,6 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
-
-#include <csignal>
 #endif
 
 #include "commands.h"
@@ -72,38 +70,6 @@ void note(const std::string& text) {
   std::fflush(stdout);
   // File names and texts from inputs stand in notes: one note is always one line.
   std::fprintf(stderr, "vevadar: %s\n", textfields::printable(text).c_str());
-}
-
-#ifndef _WIN32
-namespace {
-
-// The note of a cut input, made before the run: a signal handler can only write bytes.
-char g_cut_note[4096];
-std::size_t g_cut_note_size = 0;
-
-extern "C" void on_cut_input(int /*signal*/) {
-  (void)!write(STDERR_FILENO, g_cut_note, g_cut_note_size);
-  _exit(kExitNoFile);
-}
-
-}  // namespace
-#endif
-
-bool end_on_cut_input([[maybe_unused]] const std::string& file) {
-#ifndef _WIN32
-  const std::string text = "vevadar: " + textfields::printable(file) +
-                           " was cut short by another program while it was read: the run was "
-                           "stopped\n";
-  if (text.size() > sizeof g_cut_note) return false;
-  std::memcpy(g_cut_note, text.data(), text.size());
-  g_cut_note_size = text.size();
-  struct sigaction action {};
-  action.sa_handler = on_cut_input;
-  sigemptyset(&action.sa_mask);
-  return sigaction(SIGBUS, &action, nullptr) == 0;
-#else
-  return false;
-#endif
 }
 
 InputKind input_kind(const std::string& name) {

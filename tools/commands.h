@@ -55,12 +55,6 @@ int read_input(const std::string& name, std::string& bytes);
 // `copy`; false after one line saying what failed.
 bool copy_input(const std::string& name, const std::string& copy);
 
-// Where the system raises SIGBUS for a mapped file cut short by another program: arranges that
-// the signal ends the program at once with "vevadar: FILE was cut short by another program while
-// it was read: the run was stopped" and kExitNoFile, and returns true, so that a run may map
-// `file`. False elsewhere: the run then reads its input.
-bool end_on_cut_input(const std::string& file);
-
 // A folder of our own under the system's temporary folder, removed with all it holds at the end
 // of the object's life.
 class PrivateFolder {

@@ -134,7 +134,6 @@ bool translate_privately(const std::string& input, const fs::path& folder, Inven
   translator::RunOptions options;
   options.directory = directory;
   options.observer = &observer;
-  options.map_input = end_on_cut_input(input);
   inventory.result = translator::run_translation(host, input, options);
   if (inventory.result.end == translator::RunEnd::kCompleted) {
     (void)read_input((folder / translator::kModelFileName).string(), model);

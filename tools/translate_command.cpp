@@ -221,7 +221,6 @@ int translate_command(Arguments arguments) {
   ConsoleHost host(quiet);
   ConsoleObserver seen;
   run_options.observer = &seen;
-  run_options.map_input = end_on_cut_input(file);
   const translator::RunResult result = translator::run_translation(host, input, run_options);
   std::fflush(stdout);
   const std::string model = in_directory(directory, kModelFileName);

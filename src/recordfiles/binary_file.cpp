@@ -4,16 +4,10 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <sys/mman.h>
-#include <sys/stat.h>
-#endif
 
 namespace vevadar::recordfiles {
 namespace {
@@ -177,40 +171,8 @@ bool BinaryFile::cut() {
   return true;
 }
 
-std::string_view BinaryFile::map_contents() {
-#if defined(__unix__) || defined(__APPLE__)
-  if (file_ == nullptr || access_ != Access::kReadOnly || last_op_ != LastOp::kNone ||
-      mapping_ != nullptr) {
-    return {};
-  }
-  struct stat status {};
-  if (fstat(fileno(file_), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0 ||
-      static_cast<std::uintmax_t>(status.st_size) > SIZE_MAX) {
-    return {};
-  }
-  const auto size = static_cast<std::size_t>(status.st_size);
-  int flags = MAP_PRIVATE;
-#if defined(MAP_POPULATE)
-  // The pages the system holds are mapped in one call instead of a fault each.
-  flags |= MAP_POPULATE;
-#endif
-  void* const mapping = mmap(nullptr, size, PROT_READ, flags, fileno(file_), 0);
-  if (mapping == MAP_FAILED) return {};
-  mapping_ = mapping;
-  mapping_size_ = size;
-  return {static_cast<const char*>(mapping), size};
-#else
-  return {};
-#endif
-}
-
 bool BinaryFile::close() {
   fault_ = WriteFault{};
-#if defined(__unix__) || defined(__APPLE__)
-  if (mapping_ != nullptr) (void)munmap(mapping_, mapping_size_);
-#endif
-  mapping_ = nullptr;
-  mapping_size_ = 0;
   if (file_ == nullptr) return true;
   const bool flushed = write_out() && std::fflush(file_) == 0;
   const bool closed = std::fclose(file_) == 0;

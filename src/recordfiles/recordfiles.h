@@ -106,12 +106,6 @@ class BinaryFile {
   // came between.
   void commit(std::size_t size) { pending_ += size; }
   std::size_t read(void* data, std::size_t size, bool* error);
-  // The rest of a file opened for reading, mapped read-only into memory where the system can map
-  // it (a regular, non-empty file on a POSIX system, nothing read from it yet); empty otherwise,
-  // and the file is read as usual. The bytes stay valid until close(). Another program cutting
-  // the file short while it is mapped makes the next touch of a page past its new end raise
-  // SIGBUS: only a caller that handles that signal may ask for a mapping.
-  std::string_view map_contents();
   bool seek(std::int64_t offset);
   // Cuts the file at length 0 and positions at its start.
   bool cut();
@@ -142,8 +136,6 @@ class BinaryFile {
 
   std::FILE* file_ = nullptr;
   std::string name_;
-  void* mapping_ = nullptr;
-  std::size_t mapping_size_ = 0;
   bool failed_ = false;
   std::error_code open_error_;
   WriteFault fault_;

@@ -29,8 +29,7 @@ constexpr std::array<char, kLineWidth> kBlanks = [] {
 bool LineReader::refill() {
   const ByteSource::Chunk chunk = source_.read(buffer_, kBufferSize);
   position_ = 0;
-  data_ = chunk.in_place != nullptr ? chunk.in_place : buffer_;
-  filled_ = chunk.in_place != nullptr ? chunk.size : std::min(chunk.size, kBufferSize);
+  filled_ = std::min(chunk.size, kBufferSize);
   if (filled_ > 0) {
     failures_in_a_row_ = 0;
     failure_after_buffer_ = chunk.failed;
@@ -49,7 +48,6 @@ void LineReader::restart() {
   characters_length_ = 0;
   line_counter_ = 0;
   tab_lines_ = {};
-  data_ = buffer_;
   position_ = 0;
   filled_ = 0;
   ended_ = false;
@@ -65,7 +63,7 @@ bool LineReader::take_whole_line() {
   if constexpr (std::endian::native != std::endian::little) return false;
   constexpr std::size_t kWidth = kLineWidth;
   if (filled_ - position_ <= kWidth) return false;
-  const char* const begin = data_ + position_;
+  const char* const begin = buffer_ + position_;
   std::size_t length = kWidth;  // the columns before the first byte below 0x0E
 #if defined(__SSE2__)
   // Sixteen columns at a time: a byte is at most '\r' when its minimum with '\r' is itself.
@@ -128,7 +126,7 @@ LineReader::Outcome LineReader::next_in_pieces() {
       if (!refill()) failed = true;
       continue;
     }
-    const char* begin = data_ + position_;
+    const char* begin = buffer_ + position_;
     const auto available = filled_ - position_;
     const auto* line_feed = static_cast<const char*>(std::memchr(begin, '\n', available));
     const std::size_t length =

@@ -175,9 +175,6 @@ class ByteSource {
   struct Chunk {
     std::size_t size = 0;  // bytes placed in the buffer; 0 with !failed means end of input
     bool failed = false;   // the read itself failed (device or file-system error)
-    // Not null: the bytes are not in the buffer but here (a mapped file, any size), and stay
-    // valid until the source is read again or its run ends.
-    const char* in_place = nullptr;
   };
   virtual ~ByteSource() = default;
   virtual Chunk read(char* buffer, std::size_t capacity) = 0;
@@ -256,8 +253,6 @@ class LineReader {
   // Read into; only its first filled_ bytes are ever looked at, so it is left uninitialised and
   // a small input touches only the pages it fills.
   char buffer_[kBufferSize];
-  // The bytes being taken: buffer_, or the source's own bytes where it has them in place.
-  const char* data_ = buffer_;
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
   bool ended_ = false;

@@ -177,7 +177,6 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
   state.model_file.arm_fault(options.model_write_fault);
 
   reset_model(state);
-  state.source.start(options.map_input);
   state.lines.restart();
   Messages messages(host, state.message_file);
   RunState run{state.lines,      state.model, state.counters,
@@ -219,15 +218,6 @@ RunResult run_locked(host::Host& host, std::string_view input_name, const RunOpt
 }  // namespace
 
 textfields::ByteSource::Chunk FileSource::read(char* buffer, std::size_t capacity) {
-  if (map_) {
-    map_ = false;
-    const std::string_view bytes = file_.map_contents();
-    if (!bytes.empty()) {
-      mapped_ = true;
-      return {.size = bytes.size(), .failed = false, .in_place = bytes.data()};
-    }
-  }
-  if (mapped_) return {};
   bool error = false;
   const std::size_t size = file_.read(buffer, capacity, &error);
   return {size, error};

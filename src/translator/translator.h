@@ -96,11 +96,6 @@ struct RunOptions {
   std::string_view directory = {};
   recordfiles::WriteFault model_write_fault = {};  // refuse the n-th write to velm.bin
   RunObserver* observer = nullptr;
-  // Take the universal file through a memory mapping where the system offers one, instead of
-  // copying it in with reads: faster on large files. Another program cutting the file short
-  // during the run then raises SIGBUS in this process, so only a program that handles that signal
-  // asks for it; the host's entry never does.
-  bool map_input = false;
 };
 
 // An open universal file as the line reader's byte source. A read that fails part way delivers
@@ -109,17 +104,10 @@ struct RunOptions {
 class FileSource final : public textfields::ByteSource {
  public:
   explicit FileSource(recordfiles::BinaryFile& file) : file_(file) {}
-  // A run starts: with `map`, its first read hands over the whole file mapped, where it can be.
-  void start(bool map) {
-    map_ = map;
-    mapped_ = false;
-  }
   Chunk read(char* buffer, std::size_t capacity) override;
 
  private:
   recordfiles::BinaryFile& file_;
-  bool map_ = false;
-  bool mapped_ = false;  // the mapping held the whole file: nothing more to read
 };
 
 // One complete translation of the universal file `input_name` (used as given; the caller trims

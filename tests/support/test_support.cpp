@@ -76,13 +76,6 @@ textfields::ByteSource::Chunk ScriptedSource::read(char* buffer, std::size_t cap
   ++reads;
   if (next_ == steps_.size()) return {};
   const Step& step = steps_[next_];
-  if (chunk_ == kInPlace && !step.failed) {
-    ++next_;
-    if (step.bytes.empty()) return {};
-    handed_over_.push_back(std::make_unique<char[]>(step.bytes.size()));
-    std::memcpy(handed_over_.back().get(), step.bytes.data(), step.bytes.size());
-    return {.size = step.bytes.size(), .failed = false, .in_place = handed_over_.back().get()};
-  }
   const std::size_t size =
       std::min({capacity, step.failed ? step.bytes.size() : chunk_, step.bytes.size() - offset_});
   std::memcpy(buffer, step.bytes.data() + offset_, size);

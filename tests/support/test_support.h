@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,9 +54,7 @@ class ScratchDirectory {
 };
 
 // Delivers its steps in order, each at most `chunk` bytes a read; a failed step delivers its
-// bytes (often none) in one failed read. After the last step: the end of input. With
-// kInPlace, a step that does not fail is handed over whole, in place, as a mapped file is, from
-// a heap block of exactly its size (so that a read past its end is caught).
+// bytes (often none) in one failed read. After the last step: the end of input.
 class ScriptedSource final : public textfields::ByteSource {
  public:
   struct Step {
@@ -68,15 +65,12 @@ class ScriptedSource final : public textfields::ByteSource {
                           std::size_t chunk = std::numeric_limits<std::size_t>::max())
       : steps_(std::move(steps)), chunk_(chunk) {}
 
-  static constexpr std::size_t kInPlace = 0;
-
   Chunk read(char* buffer, std::size_t capacity) override;
 
   int reads = 0;
 
  private:
   std::vector<Step> steps_;
-  std::vector<std::unique_ptr<char[]>> handed_over_;
   std::size_t chunk_;
   std::size_t next_ = 0;
   std::size_t offset_ = 0;
