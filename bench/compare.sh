@@ -2,7 +2,7 @@
 # Times vevadar at the table capacities side by side with `cat` and gmsh, and prints the ratios
 # of its speed and memory targets with PASS or FALLS SHORT.
 #
-#   bash bench/compare.sh [--rounds N] [--runs R] [--scale]
+#   bash bench/compare.sh [--rounds N] [--runs R] [--baseline VEVADAR] [--scale]
 #
 # Generates the capacity file (125,000 nodes and elements, 32 MB) and its one-tenth twin in a
 # scratch folder, builds the command-line host (preset default), then runs N rounds (default 5)
@@ -10,9 +10,13 @@
 # installed, `gmsh FILE -parse_and_exit`, R timed runs each (default 10) after 3 warm-up runs, so
 # the page cache holds both files. Each round's ratios come from the minimum time of each command
 # in that round; the summary gives the minimum and the median over the rounds, and the verdict is
-# the median's. Peak resident memory is the capacity run's (getrusage); heap allocations are
-# counted by valgrind when it is installed. Needs hyperfine and python3 (apt-get install
-# hyperfine python3; gmsh and valgrind are optional).
+# the median's. Peak resident memory and page faults (minor and major) are the capacity run's, as
+# GNU time reports them (a child started from Python would carry Python's own peak into its
+# figure); heap allocations are counted by valgrind when it is installed. The kernel's share: the
+# capacity run's system time (hyperfine's), its page faults and the ratios of its targets.
+# --baseline times another build (an older vevadar program) on the tenth file in the same rounds,
+# for the target that the tenth-size run be no slower than before. Needs hyperfine, python3 and
+# GNU time (apt-get install hyperfine python3 time; gmsh and valgrind are optional).
 #
 # --scale measures a model ten times the default capacities instead: a build of capacity
 # 1,250,000 nodes and elements (build/scale, or VEVADAR) translates the generated scale file
@@ -26,12 +30,15 @@ cd "$(dirname "$0")/.."
 rounds=""
 runs=""
 scale=0
+baseline=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
     --scale) scale=1; shift ;;
-    *) echo "usage: bash bench/compare.sh [--rounds N] [--runs R] [--scale]" >&2; exit 64 ;;
+    --baseline) baseline="$2"; shift 2 ;;
+    *) echo "usage: bash bench/compare.sh [--rounds N] [--runs R] [--baseline VEVADAR] [--scale]" >&2
+       exit 64 ;;
   esac
 done
 for tool in hyperfine python3; do
@@ -40,6 +47,10 @@ for tool in hyperfine python3; do
     exit 1
   fi
 done
+if [ ! -x /usr/bin/time ]; then
+  echo "compare.sh: GNU time is missing (apt-get install time)" >&2
+  exit 1
+fi
 
 vevadar="${VEVADAR:-}"
 # A folder of this run's own: two benchmarks at once must not share their files.
@@ -81,6 +92,10 @@ if command -v gmsh >/dev/null 2>&1; then
 else
   echo "== gmsh is not installed (apt-get install gmsh): its ratio is left out"
 fi
+if [ -n "$baseline" ]; then
+  mkdir -p "$work/baseline"
+  commands+=("$baseline -C $work/baseline --quiet $work/tenth.unv")
+fi
 
 for ((round = 1; round <= rounds; ++round)); do
   echo "== Round $round of $rounds"
@@ -88,15 +103,11 @@ for ((round = 1; round <= rounds; ++round)); do
     "${commands[@]}" >/dev/null 2>"$work/hyperfine.log"
 done
 
-# Peak resident memory of one capacity run, as the kernel counts it for a finished child.
-rss_kib=$(python3 - "$vevadar" "$work" <<'EOF'
-import resource, subprocess, sys
-vevadar, work = sys.argv[1], sys.argv[2]
-subprocess.run([vevadar, "-C", work + "/out", "--quiet", work + "/capacity.unv"], check=True,
-               stdout=subprocess.DEVNULL)
-print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)
-EOF
-)
+# Peak resident memory and page faults (minor and major) of one capacity run.
+/usr/bin/time -f "%M %R %F" -o "$work/usage" "$vevadar" -C "$work/out" --quiet \
+  "$work/capacity.unv" >/dev/null
+read -r rss_kib minor major <"$work/usage"
+faults=$((minor + major))
 
 allocations() {
   valgrind "$vevadar" -C "$work/out" --quiet "$1" 2>&1 >/dev/null |
@@ -112,24 +123,32 @@ else
   echo "== valgrind is not installed (apt-get install valgrind): allocations not counted"
 fi
 
-python3 - "$work" "$rounds" "$rss_kib" "$alloc_capacity" "$alloc_tenth" <<'EOF'
+has_gmsh=$(command -v gmsh >/dev/null 2>&1 && echo 1 || echo 0)
+python3 - "$work" "$rounds" "$rss_kib" "$alloc_capacity" "$alloc_tenth" "$faults" "$has_gmsh" \
+  "${baseline:+1}" <<'EOF'
 import json, statistics, sys
 work, rounds, rss_kib = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-alloc_capacity, alloc_tenth = sys.argv[4], sys.argv[5]
+alloc_capacity, alloc_tenth, faults = sys.argv[4], sys.argv[5], int(sys.argv[6])
+has_gmsh, has_baseline = sys.argv[7] == "1", sys.argv[8] == "1"
 
-ratios = {"gmsh": [], "cat": [], "tenth": []}
+ratios = {"gmsh": [], "cat": [], "tenth": [], "baseline": []}
+system = []
 for r in range(1, rounds + 1):
     with open(f"{work}/round{r}.json") as f:
         results = json.load(f)["results"]
     best = [min(result["times"]) for result in results]
     cat, capacity, tenth = best[0], best[1], best[2]
-    line = (f"round {r}: cat {cat * 1000:.1f} ms, vevadar {capacity * 1000:.1f} ms, "
-            f"tenth {tenth * 1000:.1f} ms")
+    system.append(results[1]["system"])
+    line = (f"round {r}: cat {cat * 1000:.1f} ms, vevadar {capacity * 1000:.1f} ms "
+            f"(system {results[1]['system'] * 1000:.1f} ms), tenth {tenth * 1000:.1f} ms")
     ratios["cat"].append(capacity / cat)
     ratios["tenth"].append(capacity / tenth)
-    if len(best) > 3:
+    if has_gmsh:
         ratios["gmsh"].append(best[3] / capacity)
         line += f", gmsh {best[3] * 1000:.1f} ms"
+    if has_baseline:
+        ratios["baseline"].append(tenth / best[-1])
+        line += f", baseline's tenth {best[-1] * 1000:.1f} ms"
     print(line)
 
 def verdict(ok):
@@ -157,4 +176,22 @@ if alloc_capacity and alloc_tenth:
           f"   target equal   {verdict(alloc_capacity == alloc_tenth)}")
 else:
     print("3b. heap allocations                (valgrind not installed)")
+print()
+print("The kernel's share of the capacity run")
+print(f"4a. vevadar time / cat time         {min(c):6.2f} / {statistics.median(c):6.2f}"
+      f"   target <= 8    {verdict(statistics.median(c) <= 8)}")
+if ratios["gmsh"]:
+    g = ratios["gmsh"]
+    print(f"4b. gmsh time / vevadar time        {min(g):6.2f} / {statistics.median(g):6.2f}"
+          f"   target >= 15   {verdict(statistics.median(g) >= 15)}")
+print(f"4c. page faults (minor and major)   {faults:6d}"
+      f"            target <= 500  {verdict(faults <= 500)}")
+print(f"    system time, mean of a round    {min(system) * 1000:6.1f} / "
+      f"{statistics.median(system) * 1000:6.1f} ms")
+if ratios["baseline"]:
+    b = ratios["baseline"]
+    print(f"4d. tenth time / baseline's tenth   {min(b):6.2f} / {statistics.median(b):6.2f}"
+          f"   target <= 1    {verdict(statistics.median(b) <= 1)}")
+else:
+    print("4d. tenth time / baseline's tenth   (no --baseline given)")
 EOF

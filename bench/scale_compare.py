@@ -25,13 +25,13 @@ def generate(path, layers):
 
 
 def peak_rss_kib(command):
-    """The peak resident memory of one run of `command`, as the kernel counts it."""
-    with open(os.devnull, "wb") as null:
-        child = subprocess.Popen(command, stdout=null)
-        _, status, usage = os.wait4(child.pid, 0)
-    if status != 0:
-        sys.exit(f"scale_compare.py: {' '.join(command)} failed (status {status})")
-    return usage.ru_maxrss
+    """The peak resident memory of one run of `command`, as GNU time reports it: a child started
+    from here would carry this interpreter's own peak into its figure."""
+    result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.PIPE, text=True)
+    if result.returncode != 0:
+        sys.exit(f"scale_compare.py: {' '.join(command)} failed (status {result.returncode})")
+    return int(result.stderr.strip().splitlines()[-1])
 
 
 def allocations(command):
