@@ -313,31 +313,28 @@ inline constexpr std::size_t kCountsBytes = 5 * sizeof(std::int32_t);
 constexpr std::size_t round_up(std::size_t offset) {
   return (offset + kLargePage - 1) / kLargePage * kLargePage;
 }
-// Each large table starts kSmallPagedBytes before a large page boundary, in a large page that
-// holds nothing of the table before it: the node table right after the counts, the element
-// table after the parts, the restraint columns after the restraint set ids, the load columns
-// after the load set ids and counts. Each lead is at least a byte long.
-constexpr std::size_t table_at(std::size_t end_before) {
-  return end_before == kCountsBytes
-             ? round_up(kCountsBytes + kSmallPagedBytes + 1) - kSmallPagedBytes
-             : round_up(end_before + 1) + kLargePage - kSmallPagedBytes;
+// The counts and the small tables (parts, set ids and set counts) come first, in small pages.
+// Each large table then starts kSmallPagedBytes before a large page boundary: the node table
+// right after the small tables, every later one in a large page that holds nothing of the table
+// before it. Each lead is at least a byte long.
+inline constexpr std::size_t kSmallTablesEnd =
+    kCountsBytes + sizeof(Part) * kMaxParts +
+    sizeof(std::int32_t) * (2 * kMaxSetIds + 2 * kMaxSets);
+inline constexpr std::size_t kNodesAt =
+    round_up(kSmallTablesEnd + kSmallPagedBytes + 1) - kSmallPagedBytes;
+constexpr std::size_t table_after(std::size_t end_before) {
+  return round_up(end_before + 1) + kLargePage - kSmallPagedBytes;
 }
-inline constexpr std::size_t kNodesAt = table_at(kCountsBytes);
-inline constexpr std::size_t kPartsEnd =
-    kNodesAt + sizeof(Node) * kMaxNodes + sizeof(Part) * kMaxParts;
-inline constexpr std::size_t kElementsAt = table_at(kPartsEnd);
-inline constexpr std::size_t kRestraintIdsEnd =
-    kElementsAt + sizeof(Element) * kMaxElements + sizeof(std::int32_t) * kMaxSetIds;
-inline constexpr std::size_t kRestraintAt = table_at(kRestraintIdsEnd);
-inline constexpr std::size_t kLoadIdsEnd = kRestraintAt +
-                                           sizeof(std::int32_t) * kMaxNodes * kMaxSets +
-                                           sizeof(std::int32_t) * (kMaxSetIds + 2 * kMaxSets);
-inline constexpr std::size_t kLoadsAt = table_at(kLoadIdsEnd);
+inline constexpr std::size_t kElementsAt = table_after(kNodesAt + sizeof(Node) * kMaxNodes);
+inline constexpr std::size_t kRestraintAt =
+    table_after(kElementsAt + sizeof(Element) * kMaxElements);
+inline constexpr std::size_t kLoadsAt =
+    table_after(kRestraintAt + sizeof(std::int32_t) * kMaxNodes * kMaxSets);
 }  // namespace table_layout
 
 // The model tables. Large (about 40 MB, and up to 8 MiB of padding that is never touched): one
-// instance lives for the life of the library; tests
-// allocate theirs on the heap. Tables are only meaningful up to their counts.
+// instance lives for the life of the library; tests allocate theirs on the heap. Tables are only
+// meaningful up to their counts.
 struct alignas(table_layout::kLargePage) Model {
   std::int32_t node_count;
   std::int32_t element_count;
@@ -345,21 +342,22 @@ struct alignas(table_layout::kLargePage) Model {
   std::int32_t restraint_set_count;
   std::int32_t load_set_count;
 
-  char node_lead[table_layout::kNodesAt - table_layout::kCountsBytes];
-  std::array<Node, kMaxNodes> nodes;
   std::array<Part, kMaxParts> parts;
-  char element_lead[table_layout::kElementsAt - table_layout::kPartsEnd];
-  std::array<Element, kMaxElements> elements;
-
   std::array<std::int32_t, kMaxSetIds> restraint_set_ids;
-  char restraint_lead[table_layout::kRestraintAt - table_layout::kRestraintIdsEnd];
-  // restraint[set index - 1][node index - 1]: the restraint code, 0 for none.
-  std::array<std::array<std::int32_t, kMaxNodes>, kMaxSets> restraint;
-
   std::array<std::int32_t, kMaxSetIds> load_set_ids;
   std::array<std::int32_t, kMaxSets> load_set_dataset_count;
   std::array<std::int32_t, kMaxSets> load_set_second_count;  // no reader fills it; written as is
-  char load_lead[table_layout::kLoadsAt - table_layout::kLoadIdsEnd];
+
+  char node_lead[table_layout::kNodesAt - table_layout::kSmallTablesEnd];
+  std::array<Node, kMaxNodes> nodes;
+  char element_lead[table_layout::kElementsAt - table_layout::kNodesAt - sizeof(Node) * kMaxNodes];
+  std::array<Element, kMaxElements> elements;
+  char restraint_lead[table_layout::kRestraintAt - table_layout::kElementsAt -
+                      sizeof(Element) * kMaxElements];
+  // restraint[set index - 1][node index - 1]: the restraint code, 0 for none.
+  std::array<std::array<std::int32_t, kMaxNodes>, kMaxSets> restraint;
+  char load_lead[table_layout::kLoadsAt - table_layout::kRestraintAt -
+                 sizeof(std::int32_t) * kMaxNodes * kMaxSets];
   // loads[set index - 1][node index - 1]
   std::array<std::array<Force, kMaxNodes>, kMaxSets> loads;
 };
