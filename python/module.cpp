@@ -248,18 +248,33 @@ struct Translation {
   py::object model = py::none();
 };
 
-// The whole of file `name`; false when it cannot be read.
-bool read_whole(const std::string& name, std::string& bytes) {
+// The bytes of a file, in a block that is not cleared before the file is read into it.
+struct FileBytes {
+  std::unique_ptr<char[]> block;
+  std::size_t size = 0;
+  [[nodiscard]] std::string_view view() const { return {block.get(), size}; }
+};
+
+// The whole of file `name`; false when it cannot be read. Read straight into one block at the
+// size the file has (the model file just written), then on to its end should it have grown.
+bool read_whole(const std::string& name, FileBytes& bytes) {
   std::FILE* file = std::fopen(name.c_str(), "rb");
   if (file == nullptr) return false;
+  std::size_t capacity = 1;
   if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) bytes.reserve(static_cast<std::size_t>(size));
+    const long end = std::ftell(file);
+    if (end > 0) capacity += static_cast<std::size_t>(end);
     std::rewind(file);
   }
-  char buffer[1 << 16];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  bytes.block.reset(new char[capacity]);
+  bytes.size = std::fread(bytes.block.get(), 1, capacity, file);
+  while (bytes.size == capacity && std::ferror(file) == 0) {
+    std::unique_ptr<char[]> larger(new char[capacity * 2]);
+    std::memcpy(larger.get(), bytes.block.get(), bytes.size);
+    bytes.block = std::move(larger);
+    capacity *= 2;
+    bytes.size += std::fread(bytes.block.get() + bytes.size, 1, capacity - bytes.size, file);
+  }
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   return !failed;
@@ -282,10 +297,10 @@ Translation translate(const std::string& input, const std::string& directory) {
     const std::lock_guard<std::mutex> one_run_at_a_time(g_runs);
     result = translator::run_translation(host, input, {.directory = directory});
     if (result.end == translator::RunEnd::kCompleted) {
-      std::string bytes;
+      FileBytes bytes;
       unreadable = !read_whole(model_file, bytes);
       reason = errno;
-      if (!unreadable) problem = collect(bytes, model_file, data);
+      if (!unreadable) problem = collect(bytes.view(), model_file, data);
     }
   }
   if (unreadable) {
