@@ -296,8 +296,9 @@ struct Force {
   float moment[3];
 };
 
-// Where Linux can back a table with 2 MiB pages (64-bit builds), the model is aligned to 2 MiB
-// and padding that is never touched puts each large table 256 KiB before a 2 MiB boundary. A
+// Where Linux can back a table with 2 MiB pages (64-bit builds), padding that is never touched
+// puts each large table 256 KiB before a 2 MiB boundary of a model that starts on one (the
+// translator maps its model so). A
 // table's first 256 KiB of rows then lie in small pages, all that a small model touches, and
 // every later row in whole large pages that no other table shares, so that a full table faults
 // in a few large pages. Elsewhere the padding is a few bytes.
@@ -335,7 +336,7 @@ inline constexpr std::size_t kLoadsAt =
 // The model tables. Large (about 40 MB, and up to 8 MiB of padding that is never touched): one
 // instance lives for the life of the library; tests allocate theirs on the heap. Tables are only
 // meaningful up to their counts.
-struct alignas(table_layout::kLargePage) Model {
+struct Model {
   std::int32_t node_count;
   std::int32_t element_count;
   std::int32_t part_count;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <system_error>
 
@@ -24,9 +25,31 @@ constexpr char kNodeIndexFileName[] = "velm.inn";
 constexpr char kScratchFileName[] = "temp.prt";
 constexpr char kMessageFileName[] = "rozedere.msg";
 
+// The model tables, allocated once for the life of the library and all zero. On Linux a mapping
+// of their own that starts on a 2 MiB boundary, as the tables' layout expects: the system hands
+// it out zeroed and backs a page only when a run first touches it. Elsewhere static storage,
+// which is the same for the tables; on Linux, should the mapping fail, zeroed heap storage.
+modelfile::Model& model_tables() {
+#if defined(__linux__)
+  constexpr std::size_t kAlignment = modelfile::table_layout::kLargePage;
+  void* const mapping = mmap(nullptr, sizeof(modelfile::Model) + kAlignment, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapping != MAP_FAILED) {
+    const std::uintptr_t start =
+        (reinterpret_cast<std::uintptr_t>(mapping) + kAlignment - 1) & ~(kAlignment - 1);
+    // Default-initialised in place: nothing is written, the mapping's zeros stay untouched.
+    return *new (reinterpret_cast<void*>(start)) modelfile::Model;
+  }
+  return *new modelfile::Model();
+#else
+  static modelfile::Model tables;
+  return tables;
+#endif
+}
+
 // Everything a run holds, allocated once for the life of the library. Runs never overlap.
 struct LibraryState {
-  modelfile::Model model;
+  modelfile::Model& model = model_tables();
   RunCounters counters;
   recordfiles::BinaryFile input;
   FileSource source{input};
