@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -35,10 +36,12 @@ modelfile::Model& model_tables() {
   void* const mapping = mmap(nullptr, sizeof(modelfile::Model) + kAlignment, PROT_READ | PROT_WRITE,
                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapping != MAP_FAILED) {
-    const std::uintptr_t start =
-        (reinterpret_cast<std::uintptr_t>(mapping) + kAlignment - 1) & ~(kAlignment - 1);
+    void* start = mapping;
+    std::size_t room = sizeof(modelfile::Model) + kAlignment;
     // Default-initialised in place: nothing is written, the mapping's zeros stay untouched.
-    return *new (reinterpret_cast<void*>(start)) modelfile::Model;
+    if (std::align(kAlignment, sizeof(modelfile::Model), start, room) != nullptr) {
+      return *new (start) modelfile::Model;
+    }
   }
   return *new modelfile::Model();
 #else
