@@ -154,20 +154,24 @@ for r in range(1, rounds + 1):
 def verdict(ok):
     return "PASS" if ok else "FALLS SHORT"
 
+def ratio_line(label, key, at_most=None, at_least=None, missing=None):
+    """One ratio's min / median over the rounds and the median's verdict."""
+    values = ratios[key]
+    if not values:
+        print(f"{label:36}{missing}")
+        return
+    median = statistics.median(values)
+    if at_most is not None:
+        target, ok = f"target <= {at_most:<5}", median <= at_most
+    else:
+        target, ok = f"target >= {at_least:<5}", median >= at_least
+    print(f"{label:36}{min(values):6.2f} / {median:6.2f}   {target}{verdict(ok)}")
+
 print()
 print(f"Ratios over {rounds} rounds (each from the minimum times of its round): min / median")
-if ratios["gmsh"]:
-    g = ratios["gmsh"]
-    print(f"1a. gmsh time / vevadar time        {min(g):6.2f} / {statistics.median(g):6.2f}"
-          f"   target >= 10   {verdict(statistics.median(g) >= 10)}")
-else:
-    print("1a. gmsh time / vevadar time        (gmsh not installed)")
-c = ratios["cat"]
-print(f"1b. vevadar time / cat time         {min(c):6.2f} / {statistics.median(c):6.2f}"
-      f"   target <= 12   {verdict(statistics.median(c) <= 12)}")
-t = ratios["tenth"]
-print(f"2.  capacity time / tenth time      {min(t):6.2f} / {statistics.median(t):6.2f}"
-      f"   target <= 11   {verdict(statistics.median(t) <= 11)}")
+ratio_line("1a. gmsh time / vevadar time", "gmsh", at_least=10, missing="(gmsh not installed)")
+ratio_line("1b. vevadar time / cat time", "cat", at_most=12)
+ratio_line("2.  capacity time / tenth time", "tenth", at_most=11)
 mib = rss_kib / 1024
 print(f"3a. peak resident memory            {mib:6.1f} MiB"
       f"            target <= 64   {verdict(mib <= 64)}")
@@ -178,20 +182,12 @@ else:
     print("3b. heap allocations                (valgrind not installed)")
 print()
 print("The kernel's share of the capacity run")
-print(f"4a. vevadar time / cat time         {min(c):6.2f} / {statistics.median(c):6.2f}"
-      f"   target <= 8    {verdict(statistics.median(c) <= 8)}")
-if ratios["gmsh"]:
-    g = ratios["gmsh"]
-    print(f"4b. gmsh time / vevadar time        {min(g):6.2f} / {statistics.median(g):6.2f}"
-          f"   target >= 15   {verdict(statistics.median(g) >= 15)}")
+ratio_line("4a. vevadar time / cat time", "cat", at_most=8)
+ratio_line("4b. gmsh time / vevadar time", "gmsh", at_least=15, missing="(gmsh not installed)")
 print(f"4c. page faults (minor and major)   {faults:6d}"
       f"            target <= 500  {verdict(faults <= 500)}")
 print(f"    system time, mean of a round    {min(system) * 1000:6.1f} / "
       f"{statistics.median(system) * 1000:6.1f} ms")
-if ratios["baseline"]:
-    b = ratios["baseline"]
-    print(f"4d. tenth time / baseline's tenth   {min(b):6.2f} / {statistics.median(b):6.2f}"
-          f"   target <= 1    {verdict(statistics.median(b) <= 1)}")
-else:
-    print("4d. tenth time / baseline's tenth   (no --baseline given)")
+ratio_line("4d. tenth time / baseline's tenth", "baseline", at_most=1,
+           missing="(no --baseline given)")
 EOF

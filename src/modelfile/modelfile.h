@@ -298,10 +298,10 @@ struct Force {
 
 // Where Linux can back a table with 2 MiB pages (64-bit builds), padding that is never touched
 // puts each large table 256 KiB before a 2 MiB boundary of a model that starts on one (the
-// translator maps its model so). A
-// table's first 256 KiB of rows then lie in small pages, all that a small model touches, and
-// every later row in whole large pages that no other table shares, so that a full table faults
-// in a few large pages. Elsewhere the padding is a few bytes.
+// translator maps its model so). A table's first 256 KiB of rows then lie in small pages, all
+// that a small model touches, and every later row in whole large pages that no other table
+// shares, so that a full table faults in a few large pages. Elsewhere the padding is a few
+// bytes.
 namespace table_layout {
 #if defined(__linux__) && UINTPTR_MAX > 0xFFFFFFFFU
 inline constexpr std::size_t kLargePage = std::size_t{1} << 21;

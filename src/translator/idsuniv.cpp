@@ -73,11 +73,13 @@ struct LibraryState {
 // instead of thousands of small ones, a small model, which stays within the first rows, pays for
 // no page it does not use, and a larger one for at most one partly used large page a table. The
 // model's layout puts each table's 256 KiB mark on a large page boundary, so that no large page
-// is shared by two tables. Elsewhere the tables keep the system's usual pages.
+// is shared by two tables. Elsewhere, and where the layout has no large pages (32-bit builds),
+// the tables keep the system's usual pages.
 void advise_large_pages([[maybe_unused]] modelfile::Model& model) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::size_t kLargePage = std::size_t{1} << 21;
-  constexpr std::size_t kFirstRowsBytes = std::size_t{256} << 10;
+  constexpr std::size_t kLargePage = modelfile::table_layout::kLargePage;
+  constexpr std::size_t kFirstRowsBytes = modelfile::table_layout::kSmallPagedBytes;
+  if constexpr (kFirstRowsBytes == 0) return;
   char* const base = reinterpret_cast<char*>(&model);
   const auto base_address = reinterpret_cast<std::uintptr_t>(base);
   // Advises the whole large pages between offsets `from` and `to` of the tables.
