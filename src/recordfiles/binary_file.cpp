@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#define VEVADAR_HAS_FTRUNCATE 1
+#endif
+
 namespace vevadar::recordfiles {
 namespace {
 
@@ -169,6 +174,27 @@ bool BinaryFile::cut() {
     return false;
   }
   return true;
+}
+
+bool BinaryFile::can_cut_here() const {
+#if defined(VEVADAR_HAS_FTRUNCATE)
+  return file_ != nullptr && access_ == Access::kReadWrite;
+#else
+  return false;
+#endif
+}
+
+bool BinaryFile::cut_here() {
+#if defined(VEVADAR_HAS_FTRUNCATE)
+  if (can_cut_here() && write_out()) {
+    const long position = std::ftell(file_);
+    if (position >= 0 && ::ftruncate(fileno(file_), static_cast<off_t>(position)) == 0) {
+      return true;
+    }
+  }
+#endif
+  failed_ = true;
+  return false;
 }
 
 bool BinaryFile::close() {

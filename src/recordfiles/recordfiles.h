@@ -109,6 +109,12 @@ class BinaryFile {
   bool seek(std::int64_t offset);
   // Cuts the file at length 0 and positions at its start.
   bool cut();
+  // Whether cut_here() can shorten this file where it stands: a file open for reading and
+  // writing on a system that can shorten an open file (POSIX).
+  [[nodiscard]] bool can_cut_here() const;
+  // Writes out what was collected and cuts the file off at the current position; false (and
+  // failed() from then on) if that is refused.
+  bool cut_here();
   // Flushes and closes; false if any write was refused or the flush failed. Idempotent.
   bool close();
   // Closes and removes the file.
@@ -207,6 +213,10 @@ class SequentialRecordFile {
 
   BinaryFile file_;
   bool at_start_ = true;  // nothing written since open: the first record cuts and marks
+  // The first record wrote over the earlier content in place, which the close then cuts off at
+  // the end marker. Truncating a file to nothing and writing it again costs the file system far
+  // more (its blocks are freed and allocated again, and ext4 flushes the new data at the close).
+  bool cut_at_close_ = false;
   bool in_record_ = false;
   // The open segment as it is stored: its leading length byte, payload from its second byte on,
   // then its trailing length byte. It is built in the file's write buffer where that has room

@@ -20,6 +20,7 @@ static_assert(kSegmentPayload <= 0xFF && kContinued != kEndMarker,
 
 bool SequentialRecordFile::open(const std::string& name) {
   at_start_ = true;
+  cut_at_close_ = false;
   in_record_ = false;
   segment_fill_ = 0;
   const BinaryFile::Opened opened = file_.open_or_create(name);
@@ -37,9 +38,13 @@ bool SequentialRecordFile::open(const std::string& name) {
 void SequentialRecordFile::begin_record() {
   assert(file_.is_open() && !in_record_);
   if (at_start_) {
-    // Nothing of an earlier model survives the first record of this one.
+    // Nothing of an earlier model survives the first record of this one: it is written over from
+    // the start and cut off after the end marker, or, where a file cannot be cut there, cut now.
     at_start_ = false;
-    file_.cut();
+    if (file_.can_cut_here()) {
+      cut_at_close_ = file_.seek(0);
+    }
+    if (!cut_at_close_) file_.cut();
     file_.write(&kFileMarker, 1);
   }
   in_record_ = true;
@@ -143,6 +148,10 @@ bool SequentialRecordFile::close_keep() {
     file_.write(&kFileMarker, 1);
   }
   file_.write(&kEndMarker, 1);
+  if (cut_at_close_) {
+    cut_at_close_ = false;
+    (void)file_.cut_here();  // a refusal shows in close()
+  }
   const std::string name = file_.name();
   if (file_.close()) return true;
 
@@ -157,6 +166,9 @@ bool SequentialRecordFile::close_keep() {
 }
 
 void SequentialRecordFile::release() {
+  // Records written over an earlier model must not leave its tail behind them.
+  if (cut_at_close_) (void)file_.cut_here();
+  cut_at_close_ = false;
   in_record_ = false;
   segment_fill_ = 0;
   segment_start_ = segment_;

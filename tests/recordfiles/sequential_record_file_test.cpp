@@ -113,7 +113,8 @@ void write_small_model(SequentialRecordFile& file) {
 }
 
 // Refuse write 1, then 2, then 3 ...: until the fault lies beyond the last write, every run ends
-// with a false close and the empty model, over a new file and over an earlier model alike.
+// with a false close and the empty model, over a new file and over a longer earlier model alike
+// (which the complete run written over it must not leave a byte of).
 TEST(SequentialRecordFile, RefusedWriteLeavesEmptyModel) {
   ScratchDirectory scratch;
   SequentialRecordFile file;
@@ -127,7 +128,7 @@ TEST(SequentialRecordFile, RefusedWriteLeavesEmptyModel) {
     for (; fault < 50; ++fault) {
       SCOPED_TRACE("write " + std::to_string(fault) + (existing ? ", existing file" : ""));
       std::filesystem::remove("velm.bin");
-      if (existing) write_file("velm.bin", "earlier model");
+      if (existing) write_file("velm.bin", std::string(complete.size() + 1000, 'e'));
       ASSERT_TRUE(file.open("velm.bin"));
       file.arm_fault(WriteFault{fault});
       write_small_model(file);
