@@ -41,6 +41,14 @@ class RecordWriter {
     assert(static_cast<std::int64_t>(file_.record_size()) == payload_bytes(record_, counts_));
     file_.end_record();
   }
+  // A whole record of a few scalars, encoded in place.
+  template <std::size_t kBytes>
+  void add_record(Record record, const std::array<std::uint8_t, kBytes>& payload) {
+    static_assert(kBytes <= recordfiles::kSegmentPayload);
+    record_ = record;
+    file_.add_record(payload.data(), payload.size());
+    assert(static_cast<std::int64_t>(file_.record_size()) == payload_bytes(record_, counts_));
+  }
   void add_int32(std::int32_t value) { file_.add_int32(value); }
   void add_int32s(std::span<const std::int32_t> values) { file_.add_int32s(values); }
   void add_floats(std::span<const float> values) { file_.add_floats(values); }
@@ -78,11 +86,13 @@ void write_nodes(const Model& model, RecordWriter& file) {
   for (std::size_t n = 0; n < rows(model.node_count); ++n) {
     const Node& node = model.nodes[n];
     prefetch_ahead(model.nodes, n);
-    file.begin_record(Record::kNode);
-    file.add_int32(node.label);
-    file.add_floats(std::array{node.x, node.y, node.z});
-    file.add_int32(0);
-    file.end_record();
+    // The label, x, y, z and a 0.
+    std::array<std::uint8_t, 5 * recordfiles::kScalarBytes> payload{};
+    recordfiles::encode_int32(&payload[0], node.label);
+    recordfiles::encode_float(&payload[4], node.x);
+    recordfiles::encode_float(&payload[8], node.y);
+    recordfiles::encode_float(&payload[12], node.z);
+    file.add_record(Record::kNode, payload);
   }
 }
 
@@ -93,15 +103,17 @@ std::int32_t write_elements(const Model& model, RecordWriter& file) {
     prefetch_ahead(model.elements, e);
     // A slot without a label holds no element (a row given back, or a blank label).
     if (element.label == 0) continue;
-    file.begin_record(Record::kElement);
-    std::array<std::int32_t, kElementIntegers> integers{};  // the trailing ones stay 0
-    integers[0] = element.label;
-    integers[1] = element.type;
-    integers[2] = element.part;
-    integers[3] = element.node_count;
-    std::copy(element.nodes.begin(), element.nodes.end(), integers.begin() + 4);  // slots 1-8
-    file.add_int32s(integers);
-    file.end_record();
+    // The label, type, part and node count, slots 1-8, then the trailing zeros.
+    constexpr std::size_t kScalar = recordfiles::kScalarBytes;
+    std::array<std::uint8_t, kElementIntegers * kScalar> payload{};
+    recordfiles::encode_int32(&payload[0], element.label);
+    recordfiles::encode_int32(&payload[kScalar], element.type);
+    recordfiles::encode_int32(&payload[2 * kScalar], element.part);
+    recordfiles::encode_int32(&payload[3 * kScalar], element.node_count);
+    for (std::size_t i = 0; i < element.nodes.size(); ++i) {
+      recordfiles::encode_int32(&payload[(4 + i) * kScalar], element.nodes[i]);
+    }
+    file.add_record(Record::kElement, payload);
     ++written;
   }
   // The element records carry no count: an all-zero element record ends them.

@@ -1,19 +1,27 @@
 // coding: the 4-byte scalars of the binary files. An integer is 32-bit two's complement and a real
-// IEEE single precision, both little-endian: byte 0 is the least significant. Bytes are written
-// and read one at a time with shifts, so the host's byte order and alignment never matter, and a
-// real takes the integer path through its bit pattern (a struct is never written as memory).
+// IEEE single precision, both little-endian: byte 0 is the least significant. Bytes are read one
+// at a time with shifts, and written so too except as one store on a little-endian host, so the
+// host's byte order and alignment never matter, and a real takes the integer path through its bit
+// pattern (a struct is never written as memory).
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace vevadar::recordfiles {
 
 inline constexpr std::size_t kScalarBytes = 4;
 
-// Writes `value` into dst[0..3].
+// Writes `value` into dst[0..3]: on a little-endian host the four bytes are the value's own, and
+// one store writes them.
 constexpr void encode_fixed32(std::uint8_t* dst, std::uint32_t value) {
+  if (!std::is_constant_evaluated() && std::endian::native == std::endian::little) {
+    std::memcpy(dst, &value, sizeof value);
+    return;
+  }
   dst[0] = static_cast<std::uint8_t>(value);
   dst[1] = static_cast<std::uint8_t>(value >> 8);
   dst[2] = static_cast<std::uint8_t>(value >> 16);

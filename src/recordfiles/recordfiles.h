@@ -164,6 +164,23 @@ class SequentialRecordFile {
 
   void begin_record();
   void add(const void* bytes, std::size_t size);
+  // A whole record of at most kSegmentPayload bytes, as begin_record(), add() and end_record()
+  // would write it: the one segment straight into the write buffer where that has room.
+  void add_record(const std::uint8_t* payload, std::size_t size) {
+    assert(!in_record_ && size <= kSegmentPayload);
+    std::uint8_t* const room = at_start_ ? nullptr : file_.reserve(size + 2);
+    if (room == nullptr) {
+      begin_record();
+      add(payload, size);
+      end_record();
+      return;
+    }
+    room[0] = static_cast<std::uint8_t>(size);
+    std::memcpy(room + 1, payload, size);
+    room[size + 1] = static_cast<std::uint8_t>(size);
+    file_.commit(size + 2);
+    record_size_ = size;
+  }
   void add_int32(std::int32_t value) {
     std::uint8_t bytes[kScalarBytes];
     encode_int32(bytes, value);

@@ -60,6 +60,32 @@ TEST(SequentialRecordFile, SegmentBoundaries) {
   }
 }
 
+// A whole record at once is stored as the same record added piece by piece: the first record of
+// the file, and records of every size up to a segment across several write buffers' worth.
+TEST(SequentialRecordFile, WholeRecordsAsPieceByPiece) {
+  ScratchDirectory scratch;
+  std::string written[2];
+  for (const bool whole : {false, true}) {
+    SequentialRecordFile file;
+    ASSERT_TRUE(file.open("velm.bin"));
+    for (std::size_t n = 0; n < 3000; ++n) {
+      const std::vector<std::uint8_t> payload = payload_of((n * 37) % 129);
+      if (whole) {
+        file.add_record(payload.data(), payload.size());
+      } else {
+        file.begin_record();
+        file.add(payload.data(), payload.size());
+        file.end_record();
+      }
+      ASSERT_EQ(file.record_size(), payload.size());
+    }
+    ASSERT_TRUE(file.close_keep());
+    written[whole ? 1 : 0] = read_file("velm.bin");
+  }
+  EXPECT_GT(written[0].size(), 3 * 64 * 1024U);
+  EXPECT_EQ(written[1], written[0]);
+}
+
 TEST(SequentialRecordFile, FieldsCrossSegmentBoundaries) {
   ScratchDirectory scratch;
   SequentialRecordFile file;
