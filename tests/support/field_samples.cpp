@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <string_view>
@@ -218,13 +219,51 @@ bool compare_real(const RealSample& real) {
   return true;
 }
 
+// A line of eight 10-column fields: labels as written, blanks, now and then a sampled field.
+// The fields at once must be taken exactly when each of them is taken on its own, with the same
+// values.
+
+void compare_label_line(FieldSampler& sampler, std::mt19937_64& random, FastPathTally& tally) {
+  namespace fields = textfields;
+  std::string line;
+  for (int k = 0; k < 8; ++k) {
+    std::string field;
+    switch (random() % 16) {
+      case 0:
+        field = sampler.integer_field();
+        break;
+      case 1:
+        field = std::string(10, ' ');
+        break;
+      default:
+        field = std::to_string(random() % 100000000);
+        break;
+    }
+    field.resize(std::min<std::size_t>(field.size(), 10));
+    line += std::string(10 - field.size(), ' ') + field;
+  }
+  std::int32_t each[8] = {};
+  bool all = true;
+  for (int k = 0; k < 8; ++k)
+    all = fields::internal::ten_columns_unsigned(&line[10 * k], each[k]) && all;
+  std::int32_t together[8] = {};
+  const bool taken = fields::internal::eight_ten_column_fields(line.data(), together);
+  EXPECT_EQ(taken, all) << "label line \"" << line << "\"";
+  if (taken && all) {
+    ++tally.label_lines_taken;
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(together[k], each[k]) << "label line \"" << line << "\"";
+  }
+}
+
 }  // namespace
 
 FastPathTally compare_fast_paths(std::uint64_t seed, long count) {
   namespace fields = textfields;
   FieldSampler sampler(seed);
+  std::mt19937_64 random(seed);
   FastPathTally tally;
   for (long n = 0; n < count; ++n) {
+    if (n % 8 == 0) compare_label_line(sampler, random, tally);
     const std::string integer = sampler.integer_field();
     std::int32_t value = 0;
     if (fields::internal::fast_integer(integer, value)) {
