@@ -17,8 +17,8 @@ using textfields::FieldSpec;
 using textfields::integer_field;
 using textfields::real_field;
 
-// Columns 11-30: the coordinate system numbers, checked but not kept.
-constexpr FieldSpec kSystemFields[] = {integer_field(10, 2)};
+// Columns 1-30: the label, then the coordinate system numbers, checked but not kept.
+constexpr FieldSpec kLabelAndSystems[] = {integer_field(10, 3)};
 // Dataset 15: x, y, z in columns 41-79.
 constexpr FieldSpec kSingleCoordinates[] = {real_field(13, 5, 3)};
 
@@ -34,10 +34,10 @@ ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
     if (model.node_count >= kMaxNodes) return capacity_exceeded(Capacity::kNodes);
 
     // A label outside 1..kMaxNodeLabel cannot be a node index file record number.
-    const auto label = read_integer(state, 1, 10);
-    if (!label || *label < 1 || *label > kMaxNodeLabel) return conversion_failure();
-    std::array<std::int32_t, 2> systems{};
-    if (!read_columns(state, 11, 20, kSystemFields, systems).ok()) return conversion_failure();
+    std::array<std::int32_t, 3> fields{};
+    if (!read_columns(state, 1, 30, kLabelAndSystems, fields).ok()) return conversion_failure();
+    const std::int32_t label = fields[0];
+    if (label < 1 || label > kMaxNodeLabel) return conversion_failure();
 
     std::array<float, 3> xyz{};
     if (two_lines) {
@@ -50,10 +50,10 @@ ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
     }
 
     const std::int32_t n = model.node_count + 1;
-    model.nodes[static_cast<std::size_t>(n - 1)] = {*label, xyz[0], xyz[1], xyz[2]};
+    model.nodes[static_cast<std::size_t>(n - 1)] = {label, xyz[0], xyz[1], xyz[2]};
     model.node_count = n;
     // A repeated label is overwritten: later lookups find the later row, both rows stay.
-    (void)state.node_index.write(*label, n);
+    (void)state.node_index.write(label, n);
     if (n % kProgressEvery == 0) state.messages.send(Message::kNodesProcessed, n);
   }
 }
