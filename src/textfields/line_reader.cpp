@@ -45,6 +45,7 @@ bool LineReader::refill() {
 
 void LineReader::restart() {
   std::fill(std::begin(line_), std::end(line_), ' ');
+  line_pending_ = false;
   characters_length_ = 0;
   line_counter_ = 0;
   tab_lines_ = {};
@@ -98,8 +99,7 @@ bool LineReader::take_whole_line() {
     }
     line_feed = length + 1;
   }
-  std::memcpy(line_, begin, kWidth);
-  std::memcpy(line_ + length, kBlanks.data(), kWidth);
+  line_pending_ = true;
   characters_ = begin;
   characters_length_ = static_cast<std::int64_t>(length);
   position_ += line_feed + 1;
@@ -107,9 +107,17 @@ bool LineReader::take_whole_line() {
   return true;
 }
 
+void LineReader::fill_line() const {
+  // The characters, then blanks: 80 columns at once each, the second copy from the line's end.
+  std::memcpy(line_, characters_, kLineWidth);
+  std::memcpy(line_ + characters_length_, kBlanks.data(), kLineWidth);
+  line_pending_ = false;
+}
+
 LineReader::Outcome LineReader::next_in_pieces() {
   constexpr std::size_t kWidth = kLineWidth;
   characters_length_ = 0;
+  line_pending_ = false;
   std::size_t taken = 0;  // characters of this line placed in line_
   bool taking = true;     // false once a carriage return or column 80 is passed
   bool started = false;   // a byte of this line (its line feed included) was consumed

@@ -205,7 +205,7 @@ class LineReader {
   Outcome next() { return take_whole_line() ? Outcome::kLine : next_in_pieces(); }
 
   // The 80 characters of the line most recently read.
-  [[nodiscard]] std::string_view line() const { return {line_, kLineWidth}; }
+  [[nodiscard]] std::string_view line() const { return {line_data(), kLineWidth}; }
   // Columns first..first+count-1 of the line (1-based), clipped to column 80.
   // Inline: every field of every line is taken through it.
   [[nodiscard]] std::string_view columns(int first, int count) const {
@@ -215,11 +215,14 @@ class LineReader {
     if (last < begin) return {};
     // Columns within the line's own characters are taken where the input buffer holds them: the
     // same characters, without reading back the copy just written.
-    const char* const from = last <= characters_length_ ? characters_ : line_;
+    const char* const from = last <= characters_length_ ? characters_ : line_data();
     return {from + begin - 1, static_cast<std::size_t>(last - begin + 1)};
   }
   // Columns 5-6 hold "-1".
-  [[nodiscard]] bool is_delimiter() const { return line_[4] == '-' && line_[5] == '1'; }
+  [[nodiscard]] bool is_delimiter() const {
+    const char* const line = characters_length_ >= 6 ? characters_ : line_data();
+    return line[4] == '-' && line[5] == '1';
+  }
   [[nodiscard]] std::int32_t line_counter() const { return line_counter_; }
 
   // The lines read since the last take (or the restart) that hold a tab among their 80 columns,
@@ -237,12 +240,20 @@ class LineReader {
  private:
   bool refill();
   bool take_whole_line();
+  // The line's 80 columns in line_. A line read whole is copied there only when something asks
+  // for columns past its characters (or for the line): most fields lie within them.
+  const char* line_data() const {
+    if (line_pending_) fill_line();
+    return line_;
+  }
+  void fill_line() const;
   Outcome next_in_pieces();
 
   ByteSource& source_;
   // The line in the first 80; the rest takes the blanks of a short line's padding, written 80 at
   // a time.
-  char line_[2 * kLineWidth] = {};
+  mutable char line_[2 * kLineWidth] = {};
+  mutable bool line_pending_ = false;  // a line read whole is not in line_ yet
   // The line's characters before its end (line feed, carriage return or column 80) in the input
   // buffer, for a line read whole; 0 when the line was read in pieces.
   const char* characters_ = line_;
