@@ -219,6 +219,13 @@ class LineReader {
     return {from + begin - 1, static_cast<std::size_t>(last - begin + 1)};
   }
   // Columns 5-6 hold "-1".
+  // The line's eight 10-column fields at once, where every one of them has the shape node labels
+  // are written in: true with values[0..7], the values any conversion of them gives; false, with
+  // `values` left alone, when one field has another shape (the caller converts the fields).
+  [[nodiscard]] bool label_fields(std::int32_t* values) const {
+    const char* const line = characters_length_ == kLineWidth ? characters_ : line_data();
+    return internal::eight_ten_column_fields(line, values);
+  }
   [[nodiscard]] bool is_delimiter() const {
     const char* const line = characters_length_ >= 6 ? characters_ : line_data();
     return line[4] == '-' && line[5] == '1';

@@ -169,15 +169,26 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     if (state.lines.is_delimiter()) return dataset_end();
     if (model.element_count >= kMaxElements) return capacity_exceeded(Capacity::kElements);
 
+    // The header's 10-column fields at once where all of them have the labels' shape, else each
+    // as it is needed: the values are the same.
+    std::array<std::int32_t, textfields::kLineWidth / 10> fields{};
+    const bool label_shaped = state.lines.label_fields(fields.data());
+    const auto field = [&](int first) -> std::optional<std::int32_t> {
+      if (label_shaped && (first - 1) % 10 == 0) {
+        return fields[static_cast<std::size_t>(first - 1) / 10];
+      }
+      return read_integer(state, first, 10);
+    };
+
     // Part registration comes first and holds for every header, dropped elements included.
     // A negative property number would name no part that the part search can find again.
-    const auto property = read_integer(state, layout.property, 10);
+    const auto property = field(layout.property);
     if (!property || *property < 0) return conversion_failure();
     if (auto refused = register_part(state, *property)) return *refused;
 
-    const auto label = read_integer(state, layout.label, 10);
-    const auto descriptor = read_integer(state, layout.descriptor, 10);
-    const auto node_count = read_integer(state, layout.node_count, 10);
+    const auto label = field(layout.label);
+    const auto descriptor = field(layout.descriptor);
+    const auto node_count = field(layout.node_count);
     if (!label || !descriptor || !node_count) return conversion_failure();
     const Header header{*label, *descriptor, part_search(model, *property), *node_count};
     if (header.label > state.counters.largest_element_label) {
@@ -207,7 +218,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     }
 
     // Columns 61-70 (the colour in 780, the node count in 71) only have to be an integer.
-    if (!read_integer(state, 61, 10)) return conversion_failure();
+    if (!field(61)) return conversion_failure();
     std::array<std::int32_t, modelfile::kNodeSlots> nodes{};
     ReaderOutcome failed;
     if (!read_element_nodes(state, facts, header.node_count, nodes, failed)) return failed;

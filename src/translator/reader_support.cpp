@@ -63,6 +63,8 @@ bool read_label_lines(RunState& state, std::span<std::int32_t> labels, ReaderOut
     const int on_line = std::min(count - first, kLabelsPerLine);
     const auto targets =
         labels.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(on_line));
+    // A full line at once where every label has the labels' shape.
+    if (on_line == kLabelsPerLine && state.lines.label_fields(targets.data())) continue;
     if (!read_columns(state, 1, textfields::kLineWidth, kLabelLine, targets).ok()) {
       failed = conversion_failure();
       return false;
