@@ -176,7 +176,7 @@ class SequentialRecordFile {
       return;
     }
     room[0] = static_cast<std::uint8_t>(size);
-    std::memcpy(room + 1, payload, size);
+    if (size > 0) std::memcpy(room + 1, payload, size);
     room[size + 1] = static_cast<std::uint8_t>(size);
     file_.commit(size + 2);
     record_size_ = size;

@@ -160,7 +160,7 @@ VEVADAR_INLINE __m128i field_pair_fours(__m128i digits) {
 VEVADAR_INLINE bool eight_ten_column_fields(const char* line, std::int32_t* values) {
 #if defined(__SSE2__)
   __m128i digits[4];
-  for (int pair = 0; pair < 4; ++pair) {
+  for (std::size_t pair = 0; pair < 4; ++pair) {
     if (!field_pair_digits(line + 20 * pair, digits[pair])) return false;
   }
   const __m128i thousands = _mm_set1_epi32(0x00012710);  // 10000, 1
@@ -174,7 +174,7 @@ VEVADAR_INLINE bool eight_ten_column_fields(const char* line, std::int32_t* valu
 #else
   if constexpr (std::endian::native != std::endian::little) return false;
   std::int32_t taken[8];
-  for (int k = 0; k < 8; ++k) {
+  for (std::size_t k = 0; k < 8; ++k) {
     if (!ten_columns_unsigned(line + 10 * k, taken[k])) return false;
   }
   std::memcpy(values, taken, sizeof taken);
