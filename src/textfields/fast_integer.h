@@ -142,8 +142,8 @@ VEVADAR_INLINE bool field_pair_digits(const char* first, __m128i& digits) {
          _mm_movemask_epi8(good) == 0xFFFF;
 }
 
-// The eight digit values of each field of a pair summed into two values of four digits each:
-// columns 3-6 and 7-10 of the first field, then of the second.
+// Sixteen digit values (bytes 0-9) summed four at a time, the first byte most significant: for a
+// pair of fields, columns 3-6 and 7-10 of the first field, then of the second.
 VEVADAR_INLINE __m128i field_pair_fours(__m128i digits) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i tens = _mm_set1_epi32(0x0001000A);      // 10, 1 in the 16-bit lanes

@@ -80,14 +80,6 @@ VEVADAR_INLINE bool read_run(std::string_view source, std::span<const FieldSpec>
       std::min(static_cast<std::size_t>(count_of(spec.repeat)), targets.size());
   if (width * count > source.size()) return false;
   const char* columns = source.data();
-  if constexpr (std::is_same_v<T, std::int32_t>) {
-    // A whole line of eight labels at once.
-    if (spec.kind == FieldKind::kInteger && width == 10 && count == 8 &&
-        internal::eight_ten_column_fields(columns, targets.data())) {
-      result.converted = static_cast<int>(count);
-      return true;
-    }
-  }
   for (std::size_t i = 0; i < count; ++i, columns += width) {
     if constexpr (std::is_same_v<T, std::int32_t>) {
       if (spec.kind == FieldKind::kInteger && width == 10) {

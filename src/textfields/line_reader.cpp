@@ -58,8 +58,9 @@ void LineReader::restart() {
 
 // The common line: its line feed, or a carriage return right before its line feed, within the
 // buffer and within the first 82 bytes, no byte below 0x0E before it (no tab: a line with one
-// goes the long way). The line is copied 80 columns at once and blanked from its end on; any
-// other line, and a line near the end of the buffer, is read in pieces.
+// goes the long way). The line stays where the input buffer holds it (line_data() copies it into
+// the 80-column buffer when asked); any other line, and a line near the end of the buffer, is
+// read in pieces.
 bool LineReader::take_whole_line() {
   if constexpr (std::endian::native != std::endian::little) return false;
   constexpr std::size_t kWidth = kLineWidth;

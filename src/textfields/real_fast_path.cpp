@@ -329,11 +329,8 @@ VEVADAR_INLINE bool sixteen_digits(const char* columns, std::uint64_t& value) {
   // A byte is a digit when its distance from '0' is at most 9.
   const __m128i above_nine = _mm_subs_epu8(digits, _mm_set1_epi8(9));
   if (_mm_movemask_epi8(_mm_cmpeq_epi8(above_nine, _mm_setzero_si128())) != 0xFFFF) return false;
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i tens = _mm_set1_epi32(0x0001000A);  // 10, 1 in the 16-bit lanes
-  const __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(digits, zero), tens),
-                                        _mm_madd_epi16(_mm_unpackhi_epi8(digits, zero), tens));
-  const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010064));  // 100, 1
+  // Summed as the 10-column label fields are, four digits to a lane, then eight.
+  const __m128i fours = field_pair_fours(digits);
   const __m128i eights =
       _mm_madd_epi16(_mm_packs_epi32(fours, fours), _mm_set1_epi32(0x00012710));  // 10000, 1
   const auto first = static_cast<std::uint32_t>(_mm_cvtsi128_si32(eights));

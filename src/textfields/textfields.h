@@ -214,11 +214,10 @@ class LineReader {
     const std::int64_t last = end < kLineWidth ? end : kLineWidth;
     if (last < begin) return {};
     // Columns within the line's own characters are taken where the input buffer holds them: the
-    // same characters, without reading back the copy just written.
+    // same characters, without copying the line.
     const char* const from = last <= characters_length_ ? characters_ : line_data();
     return {from + begin - 1, static_cast<std::size_t>(last - begin + 1)};
   }
-  // Columns 5-6 hold "-1".
   // The line's eight 10-column fields at once, where every one of them has the shape node labels
   // are written in: true with values[0..7], the values any conversion of them gives; false, with
   // `values` left alone, when one field has another shape (the caller converts the fields).
@@ -226,6 +225,7 @@ class LineReader {
     const char* const line = characters_length_ == kLineWidth ? characters_ : line_data();
     return internal::eight_ten_column_fields(line, values);
   }
+  // Columns 5-6 hold "-1".
   [[nodiscard]] bool is_delimiter() const {
     const char* const line = characters_length_ >= 6 ? characters_ : line_data();
     return line[4] == '-' && line[5] == '1';
