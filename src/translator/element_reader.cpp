@@ -114,6 +114,37 @@ std::optional<ReaderOutcome> skip_dropped_element(RunState& state, const Descrip
   return std::nullopt;
 }
 
+// An element header's 10-column fields: its property, label, descriptor and node count, and
+// columns 61-70, which only have to be an integer. Plain values with a mask of those that
+// converted, not optionals: this runs for every element, and optionals read back whole from the
+// stack stall the loads that follow.
+struct HeaderFields {
+  enum : std::uint8_t { kProperty = 0, kLabel, kDescriptor, kNodeCount, kColumn61, kCount };
+  std::array<std::int32_t, kCount> value{};
+  unsigned converted = 0;  // bit i: value[i] converted
+  [[nodiscard]] bool has(int i) const { return ((converted >> i) & 1U) != 0; }
+};
+
+// The first columns of the header fields, in HeaderFields order.
+std::array<int, HeaderFields::kCount> header_columns(const ElementHeaderColumns& layout) {
+  return {layout.property, layout.label, layout.descriptor, layout.node_count, 61};
+}
+
+// The header fields converted one by one, for a line whose fields do not all have the labels'
+// shape.
+[[gnu::noinline]] HeaderFields convert_header_fields(const RunState& state,
+                                                     const ElementHeaderColumns& layout) {
+  HeaderFields header;
+  const auto columns = header_columns(layout);
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (const auto value = read_integer(state, columns[i], 10)) {
+      header.value[i] = *value;
+      header.converted |= 1U << i;
+    }
+  }
+  return header;
+}
+
 struct Header {
   std::int32_t label;
   std::int32_t descriptor;
@@ -164,33 +195,42 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
   const ElementHeaderColumns& layout = dataset.element;
   modelfile::Model& model = state.model;
 
+  // Where every header field is one of the line's eight 10-column fields, a line of labels'
+  // shape gives them all at once; the values are those of converting each field alone.
+  const auto columns = header_columns(layout);
+  std::array<std::size_t, HeaderFields::kCount> slots{};
+  bool aligned = true;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    aligned = aligned && columns[i] >= 1 && columns[i] <= 71 && (columns[i] - 1) % 10 == 0;
+    slots[i] = aligned ? static_cast<std::size_t>(columns[i] - 1) / 10 : 0;
+  }
+
   for (;;) {
     if (auto ended = need_line(state)) return *ended;
     if (state.lines.is_delimiter()) return dataset_end();
     if (model.element_count >= kMaxElements) return capacity_exceeded(Capacity::kElements);
 
-    // The header's 10-column fields at once where all of them have the labels' shape, else each
-    // as it is needed: the values are the same.
-    std::array<std::int32_t, textfields::kLineWidth / 10> fields{};
-    const bool label_shaped = state.lines.label_fields(fields.data());
-    const auto field = [&](int first) -> std::optional<std::int32_t> {
-      if (label_shaped && (first - 1) % 10 == 0) {
-        return fields[static_cast<std::size_t>(first - 1) / 10];
-      }
-      return read_integer(state, first, 10);
-    };
+    HeaderFields fields;
+    std::array<std::int32_t, textfields::kLineWidth / 10> line_fields{};
+    if (aligned && state.lines.label_fields(line_fields.data())) {
+      for (std::size_t i = 0; i < slots.size(); ++i) fields.value[i] = line_fields[slots[i]];
+      fields.converted = (1U << HeaderFields::kCount) - 1;
+    } else {
+      fields = convert_header_fields(state, layout);
+    }
 
     // Part registration comes first and holds for every header, dropped elements included.
     // A negative property number would name no part that the part search can find again.
-    const auto property = field(layout.property);
-    if (!property || *property < 0) return conversion_failure();
-    if (auto refused = register_part(state, *property)) return *refused;
+    const std::int32_t property = fields.value[HeaderFields::kProperty];
+    if (!fields.has(HeaderFields::kProperty) || property < 0) return conversion_failure();
+    if (auto refused = register_part(state, property)) return *refused;
 
-    const auto label = field(layout.label);
-    const auto descriptor = field(layout.descriptor);
-    const auto node_count = field(layout.node_count);
-    if (!label || !descriptor || !node_count) return conversion_failure();
-    const Header header{*label, *descriptor, part_search(model, *property), *node_count};
+    if (!fields.has(HeaderFields::kLabel) || !fields.has(HeaderFields::kDescriptor) ||
+        !fields.has(HeaderFields::kNodeCount)) {
+      return conversion_failure();
+    }
+    const Header header{fields.value[HeaderFields::kLabel], fields.value[HeaderFields::kDescriptor],
+                        part_search(model, property), fields.value[HeaderFields::kNodeCount]};
     if (header.label > state.counters.largest_element_label) {
       state.counters.largest_element_label = header.label;
     }
@@ -218,7 +258,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
     }
 
     // Columns 61-70 (the colour in 780, the node count in 71) only have to be an integer.
-    if (!field(61)) return conversion_failure();
+    if (!fields.has(HeaderFields::kColumn61)) return conversion_failure();
     std::array<std::int32_t, modelfile::kNodeSlots> nodes{};
     ReaderOutcome failed;
     if (!read_element_nodes(state, facts, header.node_count, nodes, failed)) return failed;
