@@ -62,6 +62,11 @@ std::size_t fast_real_run(const char* columns, std::size_t width, std::size_t co
 std::size_t fast_real_run(const char* columns, std::size_t width, std::size_t count,
                           int implied_digits, int scale, double* values);
 
+// The three 25-column fields of columns 1-75 where each is a D field exactly as the node
+// datasets print it ("  -2.0987654132091000D+00"): true with their values, those fast_real_run
+// gives the same columns; false, `values` left alone, when one field has another shape.
+bool three_d_fields(const char* columns, double* values);
+
 // Writes the first out.size() characters (out.size() <= width) of `value` as an integer output
 // field of `width` columns with at least `min_digits` digits. write_line uses the clipped form to
 // keep the part of a field that still fits the line.

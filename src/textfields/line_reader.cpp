@@ -7,6 +7,8 @@
 #include <iterator>
 #include <limits>
 
+#include "textfields/field_internal.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -106,6 +108,12 @@ bool LineReader::take_whole_line() {
   position_ += line_feed + 1;
   line_counter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(line_counter_) + 1U);
   return true;
+}
+
+bool LineReader::d_fields(double* values) const {
+  constexpr std::int64_t kColumns = 75;
+  const char* const line = characters_length_ >= kColumns ? characters_ : line_data();
+  return internal::three_d_fields(line, values);
 }
 
 void LineReader::fill_line() const {

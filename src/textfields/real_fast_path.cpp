@@ -8,6 +8,7 @@
 // shape.
 #include "textfields/field_internal.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -459,6 +460,16 @@ bool fast_real(std::string_view field, int implied_digits, int scale, float& val
 
 bool fast_real(std::string_view field, int implied_digits, int scale, double& value) {
   return fast(field, implied_digits, scale, value);
+}
+
+bool three_d_fields(const char* columns, double* values) {
+  constexpr std::size_t kWidth = 25;
+  std::array<double, 3> taken{};
+  for (std::size_t k = 0; k < taken.size(); ++k) {
+    if (!d_field(columns + kWidth * k, taken[k])) return false;
+  }
+  std::copy(taken.begin(), taken.end(), values);
+  return true;
 }
 
 template <class T>

@@ -13,6 +13,8 @@
 // on any other area of the project.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -218,13 +220,28 @@ class LineReader {
     const char* const from = last <= characters_length_ ? characters_ : line_data();
     return {from + begin - 1, static_cast<std::size_t>(last - begin + 1)};
   }
-  // The line's eight 10-column fields at once, where every one of them has the shape node labels
-  // are written in: true with values[0..7], the values any conversion of them gives; false, with
-  // `values` left alone, when one field has another shape (the caller converts the fields).
-  [[nodiscard]] bool label_fields(std::int32_t* values) const {
-    const char* const line = characters_length_ == kLineWidth ? characters_ : line_data();
-    return internal::eight_ten_column_fields(line, values);
+  // The line's first values.size() 10-column fields at once (at most eight), where every one of
+  // them has the shape node labels are written in: true with the values any conversion of them
+  // gives; false, with `values` left alone, when one field has another shape (the caller converts
+  // the fields). Eight fields go two to a vector where the target allows.
+  [[nodiscard]] bool label_fields(std::span<std::int32_t> values) const {
+    constexpr std::size_t kMost = kLineWidth / 10;
+    const std::size_t count = values.size() < kMost ? values.size() : kMost;
+    const char* const line =
+        characters_length_ >= static_cast<std::int64_t>(10 * count) ? characters_ : line_data();
+    if (count == kMost) return internal::eight_ten_column_fields(line, values.data());
+    if constexpr (std::endian::native != std::endian::little) return false;
+    std::int32_t taken[kMost];
+    for (std::size_t k = 0; k < count; ++k) {
+      if (!internal::ten_columns_unsigned(line + 10 * k, taken[k])) return false;
+    }
+    std::copy_n(taken, count, values.begin());
+    return true;
   }
+  // The line's three 25-column fields in columns 1-75 at once, where each is a D field exactly as
+  // the node datasets print it: true with values[0..2], the values any conversion of them gives;
+  // false, with `values` left alone, when one has another shape (the caller converts the fields).
+  [[nodiscard]] bool d_fields(double* values) const;
   // Columns 5-6 hold "-1".
   [[nodiscard]] bool is_delimiter() const {
     const char* const line = characters_length_ >= 6 ? characters_ : line_data();

@@ -212,7 +212,7 @@ ReaderOutcome read_element_dataset(RunState& state, const Dataset& dataset) {
 
     HeaderFields fields;
     std::array<std::int32_t, textfields::kLineWidth / 10> line_fields{};
-    if (aligned && state.lines.label_fields(line_fields.data())) {
+    if (aligned && state.lines.label_fields(line_fields)) {
       for (std::size_t i = 0; i < slots.size(); ++i) fields.value[i] = line_fields[slots[i]];
       fields.converted = (1U << HeaderFields::kCount) - 1;
     } else {

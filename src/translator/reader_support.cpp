@@ -37,7 +37,11 @@ bool read_rounded_doubles(const RunState& state, std::span<float, 3> target) {
   static constexpr textfields::FieldSpec kLayout[] = {textfields::scale_factor(1),
                                                       textfields::real_field(25, 16, 3)};
   std::array<double, 3> values{};
-  if (!read_columns(state, 1, 75, kLayout, values).ok()) return false;
+  // The three D fields at once where each has the shape the node datasets print, else through
+  // the layout: the values are the same.
+  if (!state.lines.d_fields(values.data()) && !read_columns(state, 1, 75, kLayout, values).ok()) {
+    return false;
+  }
   const float x = static_cast<float>(values[0]);
   const float y = static_cast<float>(values[1]);
   const float z = static_cast<float>(values[2]);
@@ -63,8 +67,8 @@ bool read_label_lines(RunState& state, std::span<std::int32_t> labels, ReaderOut
     const int on_line = std::min(count - first, kLabelsPerLine);
     const auto targets =
         labels.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(on_line));
-    // A full line at once where every label has the labels' shape.
-    if (on_line == kLabelsPerLine && state.lines.label_fields(targets.data())) continue;
+    // The line's labels at once where every one has the labels' shape.
+    if (state.lines.label_fields(targets)) continue;
     if (!read_columns(state, 1, textfields::kLineWidth, kLabelLine, targets).ok()) {
       failed = conversion_failure();
       return false;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "textfields/field_internal.h"
@@ -255,6 +257,39 @@ void compare_label_line(FieldSampler& sampler, std::mt19937_64& random, FastPath
   }
 }
 
+// A line of three 25-column fields: D fields as the node datasets print them, now and then a
+// sampled field. Where the three are taken at once, each value must be the exact conversion's.
+void compare_d_line(FieldSampler& sampler, std::mt19937_64& random, FastPathTally& tally) {
+  namespace fields = textfields;
+  std::string line;
+  for (int k = 0; k < 3; ++k) {
+    std::string field;
+    if (random() % 8 == 0) {
+      field = sampler.real_field().field;
+    } else {
+      const std::string digits =
+          std::to_string(10'000'000'000'000'000 + random() % 90'000'000'000'000'000);
+      const auto exponent = static_cast<int>(random() % 199) - 99;
+      field = std::string(random() % 2 == 0 ? "-" : " ") + digits[0] + '.' + digits.substr(1) +
+              "DdEe"[random() % 4] + (exponent < 0 ? '-' : '+') +
+              static_cast<char>('0' + std::abs(exponent) / 10) +
+              static_cast<char>('0' + std::abs(exponent) % 10);
+    }
+    field.resize(std::min<std::size_t>(field.size(), 25));
+    line += std::string(25 - field.size(), ' ') + field;
+  }
+  double together[3] = {};
+  if (!fields::internal::three_d_fields(line.data(), together)) return;
+  ++tally.d_lines_taken;
+  for (int k = 0; k < 3; ++k) {
+    const auto exact = fields::internal::exact_real_double(line.substr(25 * k, 25), 16, 1);
+    EXPECT_TRUE(exact.ok() && std::bit_cast<std::uint64_t>(exact.value) ==
+                                  std::bit_cast<std::uint64_t>(together[k]))
+        << "D line \"" << line << "\" field " << k << ": at once " << std::hexfloat << together[k]
+        << ", exact " << exact.value;
+  }
+}
+
 }  // namespace
 
 FastPathTally compare_fast_paths(std::uint64_t seed, long count) {
@@ -264,6 +299,7 @@ FastPathTally compare_fast_paths(std::uint64_t seed, long count) {
   FastPathTally tally;
   for (long n = 0; n < count; ++n) {
     if (n % 8 == 0) compare_label_line(sampler, random, tally);
+    if (n % 8 == 4) compare_d_line(sampler, random, tally);
     const std::string integer = sampler.integer_field();
     std::int32_t value = 0;
     if (fields::internal::fast_integer(integer, value)) {

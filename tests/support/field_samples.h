@@ -43,6 +43,7 @@ class FieldSampler {
 struct FastPathTally {
   long integers_taken = 0;
   long label_lines_taken = 0;  // lines of eight 10-column fields taken at once
+  long d_lines_taken = 0;      // lines of three 25-column D fields taken at once
   long floats_taken = 0;
   long doubles_taken = 0;
 };

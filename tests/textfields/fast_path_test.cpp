@@ -12,6 +12,7 @@ TEST(FastPaths, AgreeWithTheExactConversions) {
   // Most fields are of the common shapes: a fast path that took none would prove nothing.
   EXPECT_GT(tally.integers_taken, kFields / 2);
   EXPECT_GT(tally.label_lines_taken, kFields / 8 / 4);
+  EXPECT_GT(tally.d_lines_taken, kFields / 8 / 4);
   EXPECT_GT(tally.floats_taken, kFields / 2);
   EXPECT_GT(tally.doubles_taken, kFields / 2);
 }
