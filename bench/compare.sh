@@ -5,7 +5,8 @@
 #   bash bench/compare.sh [--rounds N] [--runs R] [--baseline VEVADAR] [--scale]
 #
 # Generates the capacity file (125,000 nodes and elements, 32 MB) and its one-tenth twin in a
-# scratch folder, builds the command-line host (preset default), then runs N rounds (default 5)
+# scratch folder, builds the command-line host as the packages are built (Release, in build/bench;
+# VEVADAR names another build instead), then runs N rounds (default 5)
 # of hyperfine over `cat FILE`, `vevadar --quiet FILE`, `vevadar --quiet TENTH` and, when it is
 # installed, `gmsh FILE -parse_and_exit`, R timed runs each (default 10) after 3 warm-up runs, so
 # the page cache holds both files. Each round's ratios come from the minimum time of each command
@@ -74,10 +75,12 @@ fi
 rounds=${rounds:-5}
 runs=${runs:-10}
 if [ -z "$vevadar" ]; then
-  echo "== Building the command-line host (preset default)"
-  cmake --preset default >/dev/null
-  cmake --build --preset default --target vevadar_cli >/dev/null
-  vevadar="$PWD/build/default/tools/vevadar"
+  # Built as the packages are (Release), in a folder of its own so that no preset's cache changes.
+  echo "== Building the command-line host (Release, build/bench)"
+  cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVEVADAR_TESTS=OFF \
+    -DVEVADAR_BENCHMARKS=OFF -DVEVADAR_PYTHON=OFF -DVEVADAR_INSTALL=OFF >/dev/null
+  cmake --build build/bench -j2 --target vevadar_cli >/dev/null
+  vevadar="$PWD/build/bench/tools/vevadar"
 fi
 
 echo "== Generating the capacity file and its tenth in $work"

@@ -279,6 +279,18 @@ class FixedRecordFile {
     }
     return read_block(record);
   }
+  // read() for a record that lies inside the file and in a cached block: true with its value.
+  // False for every other record, which read() then takes.
+  bool read_cached(std::int32_t record, std::int32_t& value) const {
+    if (record < 1 || record > records_in_file_) return false;
+    const std::int64_t index = record - 1;
+    const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
+    const auto slot = static_cast<std::size_t>(number) % kCacheBlocks;
+    if (slots_[slot].number != number) return false;
+    value = decode_int32(cache_[slot].bytes + (index % static_cast<std::int64_t>(kBlockRecords)) *
+                                                  static_cast<std::int64_t>(kScalarBytes));
+    return true;
+  }
   // Writes the cached blocks back, closes and keeps the file.
   void close_keep();
   // Closes and removes the file without writing anything more.

@@ -178,13 +178,24 @@ bool read_element_nodes(RunState& state, const DescriptorFacts& facts, std::int3
   std::array<std::int32_t, modelfile::kNodeSlots> labels{};
   const auto targets = std::span(labels).first(static_cast<std::size_t>(count));
   if (!read_label_lines(state, targets, failed)) return false;
-  for (int j = 0; j < count; ++j) {
-    const auto index = lookup_node(state, labels[static_cast<std::size_t>(j)]);
-    if (!index) {
-      failed = missing_node(labels[static_cast<std::size_t>(j)]);
-      return false;
+  // A label names a node when its node index file record holds a row of the node table. Records
+  // of cached blocks are read here, in the loop; every other label takes lookup_node.
+  const recordfiles::FixedRecordFile& index_file = state.node_index;
+  const std::int32_t rows = state.model.node_count;
+  for (std::size_t j = 0; j < targets.size(); ++j) {
+    const std::int32_t label = labels[j];
+    std::int32_t row = 0;
+    if (index_file.read_cached(label, row)) {
+      if (row >= 1 && row <= rows) {
+        nodes[j] = row;
+        continue;
+      }
+    } else if (const auto index = lookup_node(state, label)) {
+      nodes[j] = *index;
+      continue;
     }
-    nodes[static_cast<std::size_t>(j)] = *index;
+    failed = missing_node(label);
+    return false;
   }
   return true;
 }
