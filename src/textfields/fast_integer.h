@@ -154,32 +154,45 @@ VEVADAR_INLINE __m128i field_pair_fours(__m128i digits) {
 }
 #endif
 
-// The eight 10-column fields of an 80-column line at once, each of the shape ten_columns_unsigned
-// takes: true with all eight values in values[0..7], false (values left alone) when any field is
-// of another shape. Two fields in the lanes of one vector with SSE2; one field at a time elsewhere.
-VEVADAR_INLINE bool eight_ten_column_fields(const char* line, std::int32_t* values) {
+// The 10-column fields of kPairs pairs of them (1 to 4) from `line` at once, each of the shape
+// ten_columns_unsigned takes: true with the 2 * kPairs values in values[], false (values left
+// alone) when any field is of another shape. Two fields in the lanes of one vector with SSE2; one
+// field at a time elsewhere.
+template <std::size_t kPairs>
+VEVADAR_INLINE bool ten_column_field_pairs(const char* line, std::int32_t* values) {
+  static_assert(kPairs >= 1 && kPairs <= 4);
 #if defined(__SSE2__)
-  __m128i digits[4];
-  for (std::size_t pair = 0; pair < 4; ++pair) {
+  __m128i digits[kPairs];
+  for (std::size_t pair = 0; pair < kPairs; ++pair) {
     if (!field_pair_digits(line + 20 * pair, digits[pair])) return false;
   }
   const __m128i thousands = _mm_set1_epi32(0x00012710);  // 10000, 1
-  const __m128i front = _mm_madd_epi16(
-      _mm_packs_epi32(field_pair_fours(digits[0]), field_pair_fours(digits[1])), thousands);
-  const __m128i back = _mm_madd_epi16(
-      _mm_packs_epi32(field_pair_fours(digits[2]), field_pair_fours(digits[3])), thousands);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(values), front);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 4), back);
+  for (std::size_t pair = 0; pair + 1 < kPairs; pair += 2) {
+    const __m128i sums = _mm_madd_epi16(
+        _mm_packs_epi32(field_pair_fours(digits[pair]), field_pair_fours(digits[pair + 1])),
+        thousands);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(values + 2 * pair), sums);
+  }
+  if constexpr (kPairs % 2 == 1) {
+    const __m128i fours = field_pair_fours(digits[kPairs - 1]);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(values + 2 * (kPairs - 1)),
+                     _mm_madd_epi16(_mm_packs_epi32(fours, fours), thousands));
+  }
   return true;
 #else
   if constexpr (std::endian::native != std::endian::little) return false;
-  std::int32_t taken[8];
-  for (std::size_t k = 0; k < 8; ++k) {
+  std::int32_t taken[2 * kPairs];
+  for (std::size_t k = 0; k < 2 * kPairs; ++k) {
     if (!ten_columns_unsigned(line + 10 * k, taken[k])) return false;
   }
   std::memcpy(values, taken, sizeof taken);
   return true;
 #endif
+}
+
+// The eight 10-column fields of an 80-column line at once.
+VEVADAR_INLINE bool eight_ten_column_fields(const char* line, std::int32_t* values) {
+  return ten_column_field_pairs<4>(line, values);
 }
 
 // An integer field right-justified as written: blanks, an optional sign, then 1 to 9 digits

@@ -223,19 +223,18 @@ class LineReader {
   // The line's first values.size() 10-column fields at once (at most eight), where every one of
   // them has the shape node labels are written in: true with the values any conversion of them
   // gives; false, with `values` left alone, when one field has another shape (the caller converts
-  // the fields). Eight fields go two to a vector where the target allows.
+  // the fields). Fields go two to a vector where the target allows; the pairs taken are the
+  // fewest, of one, two or four, that hold the fields asked for.
   [[nodiscard]] bool label_fields(std::span<std::int32_t> values) const {
-    constexpr std::size_t kMost = kLineWidth / 10;
-    const std::size_t count = values.size() < kMost ? values.size() : kMost;
-    const char* const line =
-        characters_length_ >= static_cast<std::int64_t>(10 * count) ? characters_ : line_data();
-    if (count == kMost) return internal::eight_ten_column_fields(line, values.data());
-    if constexpr (std::endian::native != std::endian::little) return false;
-    std::int32_t taken[kMost];
-    for (std::size_t k = 0; k < count; ++k) {
-      if (!internal::ten_columns_unsigned(line + 10 * k, taken[k])) return false;
-    }
-    std::copy_n(taken, count, values.begin());
+    const std::size_t count = values.size();
+    if (count == 8) return field_pairs<4>(values.data());
+    if (count == 0) return true;
+    std::int32_t taken[8];
+    const bool converted = count > 4   ? field_pairs<4>(taken)
+                           : count > 2 ? field_pairs<2>(taken)
+                                       : field_pairs<1>(taken);
+    if (!converted) return false;
+    std::copy_n(taken, std::min<std::size_t>(count, 8), values.begin());
     return true;
   }
   // The line's three 25-column fields in columns 1-75 at once, where each is a D field exactly as
@@ -271,6 +270,26 @@ class LineReader {
     return line_;
   }
   void fill_line() const;
+  // The first kPairs pairs of 10-column fields at once (label_fields): where the input buffer
+  // holds them, else from the blank-padded line.
+  template <std::size_t kPairs>
+  bool field_pairs(std::int32_t* values) const {
+    constexpr auto kColumns = static_cast<std::int64_t>(20 * kPairs);
+    if (characters_length_ >= kColumns) {
+      return internal::ten_column_field_pairs<kPairs>(characters_, values);
+    }
+    if constexpr (kPairs > 1) {
+      // The line's characters end where the last pair begins (an element header of six fields):
+      // that pair is blanks.
+      if (characters_length_ == kColumns - 20) {
+        if (!internal::ten_column_field_pairs<kPairs - 1>(characters_, values)) return false;
+        values[2 * kPairs - 2] = 0;
+        values[2 * kPairs - 1] = 0;
+        return true;
+      }
+    }
+    return internal::ten_column_field_pairs<kPairs>(line_data(), values);
+  }
   Outcome next_in_pieces();
 
   ByteSource& source_;

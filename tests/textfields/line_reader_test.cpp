@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -164,6 +166,47 @@ TEST(LineReader, ColumnsAndDelimiter) {
   EXPECT_FALSE(reader->is_delimiter());
   ASSERT_EQ(reader->next(), Outcome::kLine);
   EXPECT_TRUE(reader->is_delimiter());
+}
+
+// Lines of labels as written, blanks and now and then another field, cut at any length and read
+// whole or in pieces: the fields taken at once are each field's own value, and are taken whenever
+// all eight fields have the labels' shape.
+TEST(LineReader, LabelFieldsAtOnceAreEachFieldsValue) {
+  std::mt19937_64 random(7);
+  std::string text;
+  for (int n = 0; n < 400; ++n) {
+    std::string line;
+    for (int k = 0; k < 8; ++k) {
+      const auto kind = random() % 12;
+      const std::string field = kind == 0   ? std::string(10, ' ')
+                                : kind == 1 ? "  -" + std::to_string(random() % 1000)
+                                            : std::to_string(random() % 100000000);
+      line += std::string(10 - std::min<std::size_t>(field.size(), 10), ' ') + field;
+    }
+    line.resize(random() % 81);
+    text += line + (n % 5 == 0 ? "\r\n" : "\n");
+  }
+  for (const std::size_t chunk : {std::size_t{7}, std::numeric_limits<std::size_t>::max()}) {
+    ScriptedSource source({{text}}, chunk);
+    auto reader = std::make_unique<LineReader>(source);
+    while (reader->next() == Outcome::kLine) {
+      std::int32_t each[8] = {};
+      bool all = true;
+      for (int k = 0; k < 8; ++k) {
+        const auto field = parse_integer(reader->columns(10 * k + 1, 10));
+        each[k] = field.value;
+        all = all && internal::ten_columns_unsigned(&reader->line()[10 * k], each[k]);
+      }
+      for (std::size_t count = 0; count <= 8; ++count) {
+        std::int32_t together[8] = {};
+        const bool taken = reader->label_fields(std::span(together, count));
+        EXPECT_TRUE(taken || !all) << count << " fields of \"" << reader->line() << "\"";
+        for (std::size_t k = 0; taken && k < count; ++k) {
+          EXPECT_EQ(together[k], each[k]) << count << " fields of \"" << reader->line() << "\"";
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
