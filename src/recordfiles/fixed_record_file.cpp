@@ -84,7 +84,7 @@ bool FixedRecordFile::write_back(std::size_t index) {
   return true;
 }
 
-bool FixedRecordFile::write(std::int32_t record, std::int32_t value) {
+bool FixedRecordFile::write_block(std::int32_t record, std::int32_t value) {
   // Outside the range a record number would name bytes of another record, or none.
   if (record < 1 || record > kMaxRecord) return false;
   const std::int64_t index = record - 1;

@@ -263,8 +263,24 @@ class FixedRecordFile {
 
   // Open-or-create; with `empty` the file is cut to length 0 so no earlier record is found.
   [[nodiscard]] bool open(const std::string& name, bool empty);
-  // Writes record `record` (1..kMaxRecord; others are refused and return false).
-  bool write(std::int32_t record, std::int32_t value);
+  // Writes record `record` (1..kMaxRecord; others are refused and return false). A record of a
+  // cached block is written here, without a call; every other write takes write_block.
+  bool write(std::int32_t record, std::int32_t value) {
+    if (record >= 1 && record <= kMaxRecord) {
+      const std::int64_t index = record - 1;
+      const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
+      const auto slot = static_cast<std::size_t>(number) % kCacheBlocks;
+      if (slots_[slot].number == number) {
+        encode_int32(cache_[slot].bytes + (index % static_cast<std::int64_t>(kBlockRecords)) *
+                                              static_cast<std::int64_t>(kScalarBytes),
+                     value);
+        slots_[slot].dirty = true;
+        if (record > records_in_file_) records_in_file_ = record;
+        return true;
+      }
+    }
+    return write_block(record, value);
+  }
   // A record of a cached block is read here, without a call; every other read takes read_block.
   ReadResult read(std::int32_t record) {
     if (record >= 1 && record <= records_in_file_) {
@@ -316,6 +332,7 @@ class FixedRecordFile {
   struct Block {
     std::uint8_t bytes[kBlockBytes];
   };
+  bool write_block(std::int32_t record, std::int32_t value);
   ReadResult read_block(std::int32_t record);
   // The bytes of block `number`, read in first when it is not cached; nullptr when the block
   // cannot be read or the dirty block in its slot cannot be written back.
