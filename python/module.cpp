@@ -81,15 +81,18 @@ class Collector final : public modelfile::ModelVisitor {
     }
   }
   void node(const modelfile::RecordPlace&, std::int32_t, const modelfile::Node& node) override {
+    // Element by element into the reserved room: a range insert costs a call per node.
     data_.node_labels.push_back(node.label);
-    data_.xyz.insert(data_.xyz.end(), {node.x, node.y, node.z});
+    data_.xyz.push_back(node.x);
+    data_.xyz.push_back(node.y);
+    data_.xyz.push_back(node.z);
   }
   void element(const modelfile::RecordPlace&, const modelfile::ElementRecord& e) override {
     data_.element_label.push_back(e.label);
     data_.element_type.push_back(e.type);
     data_.element_part.push_back(e.part);
     data_.element_node_count.push_back(e.node_count);
-    data_.slots.insert(data_.slots.end(), e.nodes.begin(), e.nodes.end());
+    for (const std::int32_t slot : e.nodes) data_.slots.push_back(slot);
   }
   void set_count(const modelfile::RecordPlace&, std::int32_t sets) override {
     data_.set_count = sets;

@@ -105,6 +105,12 @@ class SequenceReader {
   // Reads the next record, which must be `record`; `which` tells more ("3 of 14", "of 6 parts").
   bool expect(Record record, Which which = {}) {
     const std::size_t size = size_of(record);
+    return cursor_.next_of_size(size) || expect_read(record, which, size);
+  }
+
+  // expect() for a record that is not one segment of the expected size: read in full, and the
+  // problem put into words where the bytes break.
+  bool expect_read(Record record, Which which, std::size_t size) {
     const RecordExpected expected(record, which, size);
     RecordCursor::Step outcome{};
     if (!step(expected, outcome)) return false;

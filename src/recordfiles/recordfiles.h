@@ -370,6 +370,21 @@ class RecordCursor {
   // record here.
   Step next(const Expected& expected);
   Step next(std::string_view expected);
+  // next() for the common record, read without a call: one segment of exactly `size` bytes
+  // (at most a segment's payload) after the file marker. True with the record taken; false,
+  // nothing taken, for anything else, which next() then reads and, where it breaks, reports.
+  bool next_of_size(std::size_t size) {
+    if (broken_ || at_ == 0 || size > kSegmentPayload || bytes_.size() - at_ < size + 2) {
+      return false;
+    }
+    const auto* const bytes = reinterpret_cast<const std::uint8_t*>(bytes_.data() + at_);
+    if (bytes[0] != size || bytes[size + 1] != size) return false;
+    record_offset_ = at_;
+    view_ = {bytes + 1, size};
+    at_ += size + 2;
+    ++records_;
+    return true;
+  }
   [[nodiscard]] std::span<const std::uint8_t> payload() const { return view_; }
   // The offset of the current record's first length byte, or of the end marker.
   [[nodiscard]] std::size_t record_offset() const { return record_offset_; }

@@ -183,6 +183,11 @@ TEST(ModelReader, BrokenModels) {
   EXPECT_EQ(problem_of(hex("4B 0A") + "VERSION 26" + hex("0B 82")),
             "offset 12, record 1: closing length byte 0x0A (as the opening one) expected, found "
             "0x0B");
+  std::string counts_broken = written_model();  // record 2, the counts, at offset 13
+  counts_broken[13 + 1 + 8] = 0x09;
+  EXPECT_EQ(problem_of(counts_broken),
+            "offset 22, record 2: closing length byte 0x08 (as the opening one) expected, found "
+            "0x09");
   EXPECT_EQ(problem_of(hex("4B 05 41 41")),
             "offset 1, record 1: header record (10 bytes): 5 payload bytes and the "
             "closing length byte expected, only 2 bytes follow the length byte");
