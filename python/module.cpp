@@ -81,7 +81,7 @@ class Collector final : public modelfile::ModelVisitor {
     }
   }
   void node(const modelfile::RecordPlace&, std::int32_t, const modelfile::Node& node) override {
-    // Element by element into the reserved room: a range insert costs a call per node.
+    // One value at a time into the reserved room: a range insert costs a call per node.
     data_.node_labels.push_back(node.label);
     data_.xyz.push_back(node.x);
     data_.xyz.push_back(node.y);

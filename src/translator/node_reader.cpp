@@ -33,13 +33,13 @@ ReaderOutcome read_node_dataset(RunState& state, const Dataset& dataset) {
     if (state.lines.is_delimiter()) return dataset_end();
     if (model.node_count >= kMaxNodes) return capacity_exceeded(Capacity::kNodes);
 
-    // A label outside 1..kMaxNodeLabel cannot be a node index file record number.
     // The three fields at once where each has the labels' shape, else through the layout.
     std::array<std::int32_t, 3> fields{};
     if (!state.lines.label_fields(fields) &&
         !read_columns(state, 1, 30, kLabelAndSystems, fields).ok()) {
       return conversion_failure();
     }
+    // A label outside 1..kMaxNodeLabel cannot be a node index file record number.
     const std::int32_t label = fields[0];
     if (label < 1 || label > kMaxNodeLabel) return conversion_failure();
 
