@@ -283,16 +283,8 @@ class FixedRecordFile {
   }
   // A record of a cached block is read here, without a call; every other read takes read_block.
   ReadResult read(std::int32_t record) {
-    if (record >= 1 && record <= records_in_file_) {
-      const std::int64_t index = record - 1;
-      const std::int64_t number = index / static_cast<std::int64_t>(kBlockRecords);
-      const auto slot = static_cast<std::size_t>(number) % kCacheBlocks;
-      if (slots_[slot].number == number) {
-        return {ReadStatus::kOk, decode_int32(cache_[slot].bytes +
-                                              (index % static_cast<std::int64_t>(kBlockRecords)) *
-                                                  static_cast<std::int64_t>(kScalarBytes))};
-      }
-    }
+    std::int32_t value = 0;
+    if (read_cached(record, value)) return {ReadStatus::kOk, value};
     return read_block(record);
   }
   // read() for a record that lies inside the file and in a cached block: true with its value.

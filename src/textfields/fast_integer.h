@@ -190,11 +190,6 @@ VEVADAR_INLINE bool ten_column_field_pairs(const char* line, std::int32_t* value
 #endif
 }
 
-// The eight 10-column fields of an 80-column line at once.
-VEVADAR_INLINE bool eight_ten_column_fields(const char* line, std::int32_t* values) {
-  return ten_column_field_pairs<4>(line, values);
-}
-
 // An integer field right-justified as written: blanks, an optional sign, then 1 to 9 digits
 // filling the field to its last column (9 digits never overflow), or blanks only. True with the
 // value for a field of this shape, which is the exact conversion's; false, with `value` left

@@ -249,7 +249,7 @@ void compare_label_line(FieldSampler& sampler, std::mt19937_64& random, FastPath
   for (int k = 0; k < 8; ++k)
     all = fields::internal::ten_columns_unsigned(&line[10 * k], each[k]) && all;
   std::int32_t together[8] = {};
-  const bool taken = fields::internal::eight_ten_column_fields(line.data(), together);
+  const bool taken = fields::internal::ten_column_field_pairs<4>(line.data(), together);
   EXPECT_EQ(taken, all) << "label line \"" << line << "\"";
   if (taken && all) {
     ++tally.label_lines_taken;
